@@ -1,0 +1,18 @@
+# Every bench/<name>.cpp is one benchmark program bench_<name>; core benchmarks link the
+# simulator, the ones whose name starts with "app_" link the Qt application layer too.
+file(GLOB DV_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+foreach(src IN LISTS DV_BENCH_SOURCES)
+  get_filename_component(name ${src} NAME_WE)
+  if(name MATCHES "^app_" AND (DV_CORE_ONLY OR NOT TARGET dv_app))
+    continue()
+  endif()
+  add_executable(bench_${name} ${src})
+  if(name MATCHES "^app_")
+    target_link_libraries(bench_${name} PRIVATE dv_app dv_core dv_sim benchmark::benchmark)
+  else()
+    target_link_libraries(bench_${name} PRIVATE dv_core dv_sim benchmark::benchmark)
+  endif()
+  dv_warnings(bench_${name})
+  list(APPEND DV_BENCH_TARGETS bench_${name})
+endforeach()
+add_custom_target(benchmarks DEPENDS ${DV_BENCH_TARGETS})
