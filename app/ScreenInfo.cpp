@@ -1,0 +1,85 @@
+#include "app/ScreenInfo.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+#include "app/Log.h"
+
+namespace {
+
+ScreenRect PhysicalRect(const QRect& logical, qreal ratio) {
+    const auto scaled = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
+    return {scaled(logical.left()), scaled(logical.top()), scaled(logical.left() + logical.width()),
+            scaled(logical.top() + logical.height())};
+}
+
+std::vector<ScreenRect> SystemMonitors() {
+    std::vector<ScreenRect> result;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return result;
+    result.push_back(PhysicalRect(primary->geometry(), primary->devicePixelRatio()));
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary) result.push_back(PhysicalRect(screen->geometry(), screen->devicePixelRatio()));
+    }
+    return result;
+}
+
+}  // namespace
+
+ScreenInfo::ScreenInfo() { Fill(SystemMonitors()); }
+
+ScreenInfo::ScreenInfo(const std::vector<ScreenRect>& all) { Fill(all); }
+
+void ScreenInfo::Fill(const std::vector<ScreenRect>& all) {
+    monitorCount = static_cast<int>(all.size());
+    if (!all.empty()) {
+        // Shift everything so the primary monitor starts at (0, 0).
+        const int dx = all.front().left;
+        const int dy = all.front().top;
+        ScreenRect virt{all.front().left - dx, all.front().top - dy, all.front().right - dx,
+                        all.front().bottom - dy};
+        for (const ScreenRect& r : all) {
+            const ScreenRect shifted{r.left - dx, r.top - dy, r.right - dx, r.bottom - dy};
+            virt.left = std::min(virt.left, shifted.left);
+            virt.top = std::min(virt.top, shifted.top);
+            virt.right = std::max(virt.right, shifted.right);
+            virt.bottom = std::max(virt.bottom, shifted.bottom);
+            if (shifted.left != 0 || shifted.top != 0) monitors.push_back(shifted);
+        }
+        m_MainScreen = {0, 0, all.front().Width(), all.front().Height()};
+        m_VirtualScreen = virt;
+    }
+    std::sort(monitors.begin(), monitors.end(), [](const ScreenRect& a, const ScreenRect& b) {
+        return a.left != b.left ? a.left < b.left : a.top < b.top;
+    });
+    LogPrintA("m_MainScreen (%d,%d,%d,%d)\n", m_MainScreen.left, m_MainScreen.top, m_MainScreen.right,
+              m_MainScreen.bottom);
+    LogPrintA("m_VirtualScreen (%d,%d,%d,%d)\n", m_VirtualScreen.left, m_VirtualScreen.top,
+              m_VirtualScreen.right, m_VirtualScreen.bottom);
+}
+
+ScreenRect ScreenInfo::GetWidestMonitorRect() const {
+    ScreenRect chosen = m_MainScreen;
+    for (int i = 0; i < monitorCount; ++i) {
+        ScreenRect candidate = m_MainScreen;
+        if (i > 0) {
+            // Mirrored monitors share (0, 0) and are missing from the list; they count as empty.
+            const size_t index = static_cast<size_t>(i - 1);
+            candidate = index < monitors.size() ? monitors[index] : ScreenRect{-1, -1, -1, -1};
+        }
+        if (candidate.Width() > chosen.Width()) chosen = candidate;
+    }
+    return chosen;
+}
+
+std::optional<int> ScreenDpiForRect(const ScreenRect& rect) {
+    const int w = rect.Width();
+    const int h = rect.Height();
+    if (w < 1280 || h < 720) return 77;
+    if (w >= 1900 && w < 2460) return 144;
+    if (w >= 2460 && w < 3690) return 192;
+    if (w >= 3690) return 288;
+    return std::nullopt;
+}

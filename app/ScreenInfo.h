@@ -1,0 +1,48 @@
+// Screen geometry as the DPI rule sees it, and the rule itself. Coordinates are physical pixels
+// with the primary monitor's top-left corner at (0, 0), as on the platform the rule was made for.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+namespace DuiLib {
+class CPaintManagerUI;
+}
+
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool operator==(const ScreenRect&) const = default;
+};
+
+class ScreenInfo {
+public:
+    // Reads the monitors from the running application (QScreen).
+    ScreenInfo();
+    // Builds from given monitors (physical pixels, any origin); the first one is the primary.
+    explicit ScreenInfo(const std::vector<ScreenRect>& monitors);
+
+    // The widest monitor; ties keep the earlier one, the primary first.
+    ScreenRect GetWidestMonitorRect() const;
+
+    int monitorCount = 0;
+    ScreenRect m_MainScreen;
+    ScreenRect m_VirtualScreen;
+    // Every monitor whose top-left corner is not (0, 0), sorted by left edge, then top edge.
+    std::vector<ScreenRect> monitors;
+
+private:
+    void Fill(const std::vector<ScreenRect>& all);
+};
+
+// The framework DPI the rule picks for a monitor rectangle; empty means "leave it at 96".
+std::optional<int> ScreenDpiForRect(const ScreenRect& rect);
+
+// Every window calls this at initialisation: logs the chosen monitor's size and sets the DPI.
+void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager);
+void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager, const ScreenInfo& screens);
