@@ -1,0 +1,20 @@
+// The whole DuiLib layer.
+#pragma once
+
+#include "ui/UIButton.h"
+#include "ui/UICombo.h"
+#include "ui/UIContainer.h"
+#include "ui/UIControl.h"
+#include "ui/UIDPI.h"
+#include "ui/UIDefs.h"
+#include "ui/UIDlgBuilder.h"
+#include "ui/UIEdit.h"
+#include "ui/UILabel.h"
+#include "ui/UIList.h"
+#include "ui/UIManager.h"
+#include "ui/UIMenu.h"
+#include "ui/UIProgress.h"
+#include "ui/UIRender.h"
+#include "ui/UIResourceManager.h"
+#include "ui/UIWindow.h"
+#include "ui/WindowImplBase.h"
