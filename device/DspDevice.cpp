@@ -1,0 +1,288 @@
+#include "device/DspDevice.h"
+
+#include <hidapi/hidapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/Log.h"
+
+namespace dv {
+
+namespace {
+
+constexpr unsigned kRingMask = 0x3FF;
+constexpr auto kQueuePoll = std::chrono::milliseconds(5);
+
+long TickMs() {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count());
+}
+
+// A small number for the log lines that name the handle.
+int HandleNumber(const hid_device* handle) {
+    return static_cast<int>(reinterpret_cast<uintptr_t>(handle) & 0x7FFFFFFF);
+}
+
+// Formats bytes as "%02x " into one log call, so a dump costs one message.
+void LogBytes(const uint8_t* data, size_t count) {
+    if (!LogIsOpen()) return;
+    std::string text;
+    text.reserve(count * 3 + 1);
+    char item[4];
+    for (size_t i = 0; i < count; ++i) {
+        snprintf(item, sizeof item, "%02x ", data[i]);
+        text += item;
+    }
+    LogPrintA("%s", text.c_str());
+}
+
+void LogQueuedCommand(const QueuedCommand& command) {
+    LogPrintA("get mcmd 0x%02x subcmd 0x%02x optype 0x%02x len 0x%02x ", command.mcmd,
+              command.subcmd, command.optype, static_cast<unsigned>(command.payload.size()));
+    if (LogIsOpen()) {
+        std::string text;
+        char item[48];
+        for (size_t i = 0; i < command.payload.size(); ++i) {
+            snprintf(item, sizeof item, "cmd_data[%zu](0x%02x) ", i, command.payload[i]);
+            text += item;
+        }
+        LogPrintA("%s\n", text.c_str());
+    }
+}
+
+}  // namespace
+
+DspDevice::DspDevice() { cmdThread_ = std::thread(&DspDevice::McuCmdThread, this); }
+
+DspDevice::~DspDevice() {
+    running_ = false;
+    queue_.Wake();
+    cmdThread_.join();
+    std::lock_guard<std::mutex> lock(linkMutex_);
+    handle_.reset();
+}
+
+void DspDevice::McuCmdThread() {
+    LogPrintA("McuCmdThread start\n");
+    while (running_) {
+        // A condition variable instead of a 5 ms sleep: same poll bound, no idle wake-ups
+        // between records and no latency on a fresh one.
+        auto command = queue_.PopWait(kQueuePoll);
+        if (!command) continue;
+        LogQueuedCommand(*command);
+        const bool written = SendCtrlCommand(command->mcmd, command->subcmd, command->optype,
+                                             command->payload.data(),
+                                             static_cast<uint8_t>(command->payload.size()));
+        // A frame that never left cannot be answered; waiting for a reply would stall the queue.
+        if (written) ReadHIDData(readBuffer_.data(), kDefaultReplyTimeoutMs);
+    }
+    while (auto command = queue_.TryPop()) LogQueuedCommand(*command);
+    LogPrintA("McuCmdThread end\n");
+}
+
+void DspDevice::SetCmdQueueEnabled(bool enabled) { queueEnabled_ = enabled; }
+
+DspDevice::HidHandle DspDevice::Handle() const {
+    std::lock_guard<std::mutex> lock(linkMutex_);
+    return handle_;
+}
+
+bool DspDevice::IsDeviceOpen() const { return Handle() != nullptr; }
+
+void DspDevice::OpenHIDDevice() {
+    if (IsDeviceOpen()) return;
+    if (hid_init() != 0) return;
+    hid_device* raw = hid_open(kVendorId, kProductId, nullptr);
+    if (!raw) {
+        LogPrintA("unable to open device\n");
+        return;
+    }
+    constexpr size_t kMaxStr = 255;
+    wchar_t text[kMaxStr];
+    text[0] = L'\0';
+    if (hid_get_manufacturer_string(raw, text, kMaxStr) < 0)
+        LogPrintA("Unable to read manufacturer string\n");
+    LogPrint(L"Manufacturer String: %ls\n", text);
+    text[0] = L'\0';
+    if (hid_get_product_string(raw, text, kMaxStr) < 0) LogPrintA("Unable to read product string\n");
+    LogPrint(L"Product String: %ls\n", text);
+    text[0] = L'\0';
+    if (hid_get_serial_number_string(raw, text, kMaxStr) < 0)
+        LogPrintA("Unable to read serial number string\n");
+    LogPrint(L"Serial Number String: (%d) %ls", static_cast<int>(text[0]), text);
+    LogPrintA("\n");
+    text[0] = L'\0';
+    if (hid_get_indexed_string(raw, 1, text, kMaxStr) < 0)
+        LogPrintA("Unable to read indexed string 1\n");
+    LogPrint(L"Indexed String 1: %ls\n", text);
+    hid_set_nonblocking(raw, 1);
+    // The handle is closed when the last user lets go, so a close never pulls it from under
+    // a write or read that is still running on another thread.
+    std::lock_guard<std::mutex> lock(linkMutex_);
+    handle_ = HidHandle(raw, [](hid_device* h) { hid_close(h); });
+}
+
+void DspDevice::CloseHIDDevice(bool sayGoodbye) {
+    if (!IsDeviceOpen()) return;
+    if (sayGoodbye) PC_Connect(0);
+    {
+        std::lock_guard<std::mutex> lock(linkMutex_);
+        handle_.reset();
+    }
+    LogPrintA("CloseHIDDevice!\n");
+}
+
+void DspDevice::SetMainWindow(WindowHandle target) {
+    std::lock_guard<std::mutex> lock(targetsMutex_);
+    mainWindow_ = std::move(target);
+}
+
+void DspDevice::SetSceneWindow(WindowHandle target) {
+    std::lock_guard<std::mutex> lock(targetsMutex_);
+    sceneWindow_ = std::move(target);
+}
+
+void DspDevice::SetAutoCalWindow(WindowHandle target) {
+    std::lock_guard<std::mutex> lock(targetsMutex_);
+    autoCalWindow_ = std::move(target);
+}
+
+void DspDevice::SetNoiseWindow(WindowHandle target) {
+    std::lock_guard<std::mutex> lock(targetsMutex_);
+    noiseWindow_ = std::move(target);
+}
+
+WindowHandle DspDevice::TargetHandle(Target target) const {
+    std::lock_guard<std::mutex> lock(targetsMutex_);
+    switch (target) {
+        case Target::Main: return mainWindow_;
+        case Target::Scene: return sceneWindow_;
+        case Target::AutoCal: return autoCalWindow_;
+        case Target::Noise: return noiseWindow_;
+    }
+    return nullptr;
+}
+
+void DspDevice::Post(Target target, unsigned message, intptr_t param,
+                     std::unique_ptr<MessageRecord> record) {
+    PostToWindow(TargetHandle(target), message, param, std::move(record));
+}
+
+bool DspDevice::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const uint8_t* data,
+                                uint8_t len) {
+    HidHandle handle = Handle();
+    if (!handle) {
+        writeRoprt_ = false;
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(writeMutex_);
+    LogTimeStamp();
+    LogPrintA("SendCtrlCommand\n");
+    Report report;
+    if (!BuildReport(mcmd, subcmd, optype, std::span<const uint8_t>(data, data ? len : 0), report)) {
+        LogPrintA("payload of %d bytes does not fit a frame, not sent\n", len);
+        return false;
+    }
+    LogPrintA("begain to write data to devices:\n");
+    LogBytes(report.data(), report.size());
+    LogPrintA("\n");
+    writeRoprt_ = true;
+    LogPrintA("set WRITE_ROPRT = TRUE\n");
+    if (!IsDeviceOpen()) {
+        LogPrintA("mHidHandle is NULL, can't send cmd\n");
+        writeRoprt_ = false;
+        return false;
+    }
+    const int written = hid_write(handle.get(), report.data(), report.size());
+    if (written < 0) {
+        const wchar_t* error = hid_error(handle.get());
+        LogPrint(L"Write HidDeviceObject = %d errot = %ls\n", HandleNumber(handle.get()),
+                 error ? error : L"");
+        writeRoprt_ = false;
+        return false;
+    }
+    LogPrintA("write data ok! HidDeviceObject = %d\n", HandleNumber(handle.get()));
+    LogTimeStamp();
+    writeRoprt_ = false;
+    return true;
+}
+
+bool DspDevice::ReadHIDData(uint8_t* buffer, int timeoutMs) {
+    const long start = TickMs();
+    LogPrintA("ReadHIDData timestart = %ld\n", start);
+    HidHandle handle = Handle();
+    if (!handle) {
+        LogPrintA("mHidHandle is NULL\n");
+        writeRoprt_ = false;
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(readMutex_);
+    int count = hid_read_timeout(handle.get(), buffer, kInputReportSize, timeoutMs);
+    LogPrintA("ReadHIDData done timeend-timestart = %ld\n", TickMs() - start);
+    LogPrintA("ReadHIDData NumberOfBytesRead = %d\n", count);
+    if (count <= 0) return false;
+    LogPrintA("read data: ");
+    for (int i = 0; i < count; ++i) {
+        if (!IsDeviceOpen()) {
+            LogPrintA("mHidHandle is NULL\n");
+            writeRoprt_ = false;
+            return false;
+        }
+        ring_[ringWrite_] = buffer[i];
+        ringWrite_ = (ringWrite_ + 1) & kRingMask;
+    }
+    LogBytes(buffer, static_cast<size_t>(count));
+    LogPrintA("\n");
+    while (ringRead_ != ringWrite_ && IsDeviceOpen()) {
+        const uint8_t b = ring_[ringRead_];
+        ringRead_ = (ringRead_ + 1) & kRingMask;
+        if (assembler_.Step(b)) DispatchFrame(assembler_.Frame());
+    }
+    return true;
+}
+
+void DspDevice::ResetReceiveRing() {
+    std::lock_guard<std::mutex> lock(readMutex_);
+    ringWrite_ = 0;
+    ringRead_ = 0;
+}
+
+int DspDevice::FrameAssemblerState() const {
+    std::lock_guard<std::mutex> lock(readMutex_);
+    return assembler_.State();
+}
+
+void DspDevice::DispatchFrame(const ReceivedFrame& frame) {
+    switch (frame.mcmd) {
+        case MCMD_DSP: ParseDspReply(frame); break;
+        case MCMD_SCENE: ParseSceneReply(frame); break;
+        case MCMD_MCU: ParseMcuReply(frame); break;
+        default: break;
+    }
+}
+
+bool DspDevice::Issue(CommandId id, std::span<const uint8_t> payload, bool immediate) {
+    const CommandSpec& spec = Command(id);
+    const auto length = static_cast<uint8_t>(payload.size());
+    if (spec.mode == DispatchMode::Send)
+        return SendCtrlCommand(spec.mcmd, spec.subcmd, spec.optype, payload.data(), length);
+    if (spec.mode == DispatchMode::Queued && !immediate) {
+        if (!queueEnabled_) return false;
+        queue_.Push(QueuedCommand{spec.mcmd, spec.subcmd, spec.optype,
+                                  std::vector<uint8_t>(payload.begin(), payload.end())});
+        return true;
+    }
+    if (!SendCtrlCommand(spec.mcmd, spec.subcmd, spec.optype, payload.data(), length)) return false;
+    std::array<uint8_t, kReportSize> buffer{};
+    return ReadHIDData(buffer.data(), spec.timeoutMs);
+}
+
+bool DspDevice::Refuse(CommandId id, const char* why) {
+    LogPrintA("%s refused: %s\n", Command(id).name, why);
+    return false;
+}
+
+}  // namespace dv

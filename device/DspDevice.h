@@ -1,0 +1,262 @@
+// The protocol object of the DV80MAX link: opens the HID device, writes frames, reads and
+// assembles replies, parses them into window messages, and runs the command queue's thread.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+
+#include "app/WindowMessage.h"
+#include "device/CommandQueue.h"
+#include "device/CommandTable.h"
+#include "device/Frame.h"
+#include "device/UpgradeState.h"
+
+struct hid_device_;
+
+namespace dv {
+
+class PayloadReader;
+
+// One band as `Input_EQ_Ctrl` sends it.
+struct EqBandValue {
+    int freq = 0;
+    float q = 0.0f;
+    float gain = 0.0f;
+};
+
+struct LinkPair {
+    uint8_t from = 0;
+    uint8_t to = 0;
+};
+
+class DspDevice {
+public:
+    DspDevice();
+    ~DspDevice();
+    DspDevice(const DspDevice&) = delete;
+    DspDevice& operator=(const DspDevice&) = delete;
+
+    // Link life cycle.
+    void OpenHIDDevice();
+    void CloseHIDDevice(bool sayGoodbye);
+    bool IsDeviceOpen() const;
+    void SetCmdQueueEnabled(bool enabled);
+    bool IsCmdQueueEnabled() const { return queueEnabled_.load(); }
+    size_t QueuedCommandCount() const { return queue_.Size(); }
+
+    // Notification targets; an empty handle means the window is not open.
+    void SetMainWindow(WindowHandle target);
+    void SetSceneWindow(WindowHandle target);
+    void SetAutoCalWindow(WindowHandle target);
+    void SetNoiseWindow(WindowHandle target);
+
+    // Device facts from the last handshake and version replies.
+    int GetModel() const { return model_.load(); }
+    bool IsHandshakeNormal() const { return handshakeNormal_.load(); }
+    uint8_t GetBootloaderVersion() const { return bootloaderVersion_.load(); }
+    void ClearBootloaderVersion() { bootloaderVersion_ = 0; }
+    void SetExpectedModel(uint8_t model) { expectedModel_ = model; }
+    uint8_t GetExpectedModel() const { return expectedModel_.load(); }
+
+    // Upgrade state moved by the acknowledgements.
+    int GetUpgradeStatus() const { return upgradeStatus_.load(); }
+    void SetUpgradeStatus(int status) { upgradeStatus_ = status; }
+    int16_t GetUpgradePhase() const { return upgradePhase_.load(); }
+    void SetUpgradePhase(int16_t phase) { upgradePhase_ = phase; }
+
+    // Transport.
+    bool SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const uint8_t* data,
+                         uint8_t len);
+    // `buffer` must hold 65 bytes; the first 64 receive the report.
+    bool ReadHIDData(uint8_t* buffer, int timeoutMs);
+    bool IsWriteInProgress() const { return writeRoprt_.load(); }
+    void ResetReceiveRing();
+    int FrameAssemblerState() const;
+
+    // Group 1, set commands. Queued ones return true when sent or queued.
+    bool Source_Switch_Ctrl(uint8_t source, bool immediate);
+    bool Main_Volume_Ctrl(int volume, bool immediate);
+    bool Subwoofer_Volume_Ctrl(int volume, bool immediate);
+    bool Mute_Ctrl(int mute, bool immediate);
+    bool Filter_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, uint8_t filter, uint8_t type,
+                     int freq, uint8_t slope, bool immediate);
+    bool EQ_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, uint8_t band, int freq, float q,
+                 float gain, bool immediate);
+    bool Delay_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                    std::span<const float> delays, bool immediate);
+    bool Trim_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                   std::span<const int> trims, bool immediate);
+    bool Mute_Ch_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                      std::span<const int> mutes, bool immediate);
+    bool Phase_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                    std::span<const int> phases, bool immediate);
+    bool Mix_Ch_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                     std::span<const int> masks, bool immediate);
+    bool Remap_Ch_Ctrl(uint8_t scene, uint8_t source, uint8_t channel,
+                       std::span<const uint8_t> inputs, bool immediate);
+    bool CH_Type_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                      std::span<const int> roles, bool immediate);
+    bool CH_Link_Ctrl(uint8_t scene, int link, std::span<const LinkPair> pairs, bool immediate);
+    bool CH_Lock_Ctrl(uint8_t scene, int lock, bool immediate);
+    bool DSP_Bypass_Ctrl(uint8_t scene, uint8_t selector, int bypass, bool immediate);
+    bool PEQ_Reset_Ctrl(uint8_t scene, uint8_t source, std::span<const uint8_t> channels,
+                        bool immediate);
+    bool PEQ_Bypass_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                         std::span<const int> bypass, bool immediate);
+    bool IRC_Ctrl(uint8_t action, uint16_t channelMask, uint8_t eqMode, bool immediate);
+    bool IRC_Set_Test_Mic(int on, bool immediate);
+    bool Input_Trim_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                         std::span<const int> trims, bool immediate);
+    bool Mute_Input_Ch_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                            std::span<const int> mutes, bool immediate);
+    bool Input_Phase_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                          std::span<const int> phases, bool immediate);
+    bool Input_EQ_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, uint8_t firstBand,
+                       uint8_t lastBand, std::span<const EqBandValue> bands, bool immediate);
+    bool Input_Mix_Trim_Ctrl(uint8_t scene, uint8_t source, uint8_t inChannel, uint8_t firstOut,
+                             uint8_t lastOut, std::span<const int> trims, bool immediate);
+    bool Input_Ch_Threshold_Ctrl(int threshold, bool immediate);
+
+    // Group 1, queries. Each returns whether its read brought data.
+    bool Get_Source_Config();
+    bool Get_Source();
+    bool Get_Main_Volume();
+    bool Get_Subwoofer_Volume();
+    bool Get_Mute();
+    bool Get_Filter(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_EQ(uint8_t scene, uint8_t source, uint8_t channel, uint8_t firstBand,
+                uint8_t lastBand);
+    bool Get_Delay(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_Trim(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_Mute_Ch(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_Phase(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_Mix_Ch(uint8_t scene, uint8_t source, uint8_t firstOutput);
+    bool Get_Remap_Ch(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_CH_Type(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_CH_Link(uint8_t scene);
+    bool Get_CH_Lock(uint8_t scene);
+    bool Get_All_Bypass(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_PEQ_Reset(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_PEQ_Bypass(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool IRC_Get();
+    bool IRC_Get_Distance(uint8_t first, uint8_t last);
+    bool IRC_Get_Trim(uint8_t first, uint8_t last);
+    bool IRC_Get_EQ(uint8_t channel, uint8_t firstBand, uint8_t lastBand);
+    bool IRC_Get_Spk_Size(uint8_t first, uint8_t last);
+    bool IRC_Get_Spk_Phase(uint8_t first, uint8_t last);
+    bool IRC_Get_Spk_Level(uint8_t first, uint8_t last);
+    bool IRC_Get_Spectrum(uint8_t channel, uint8_t firstBand, uint8_t lastBand);
+    bool IRC_Get_Noise_Level(uint8_t first, uint8_t last);
+    bool IRC_Get_RTA();
+    bool Get_Input_Trim(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_Mute_Input_Ch(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_Input_Phase(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
+    bool Get_Input_EQ(uint8_t scene, uint8_t source, uint8_t channel, uint8_t firstBand,
+                      uint8_t lastBand);
+    bool Get_Input_Mix_CH_Trim(uint8_t scene, uint8_t source, uint8_t inChannel,
+                               uint8_t firstOut, uint8_t lastOut);
+    bool Get_Input_Threshold(uint8_t scene, uint8_t source, bool immediate);
+    bool Get_Input_Noise(uint8_t firstInput, uint8_t lastInput, bool immediate);
+
+    // Group 2: scenes and DSP flash.
+    bool Flash_Upg_Start(std::span<const uint8_t, 4> header);
+    bool Flash_Upg_Data(uint32_t offset, std::span<const uint8_t> data);
+    bool Flash_Upg_Finish();
+    bool SaveScene(uint8_t scene, uint8_t immediately);
+    bool ReadScene(uint8_t firstScene, uint8_t lastScene);
+    bool DeleteScene(uint8_t scene);
+    bool SetSceneName(uint8_t scene, std::span<const uint8_t> name);
+    bool Get_Scene_Name(uint8_t scene);
+    bool SetSceneProfile(uint8_t scene, uint16_t start, std::span<const uint8_t> data);
+    bool GetSceneProfile(uint8_t scene, uint16_t start, uint8_t length);
+
+    // Group 3: MCU.
+    bool MCU_Enter_Upg_Mode();
+    bool MCU_Upg_Start(std::span<const uint8_t, 4> header);
+    bool MCU_Upg_Data(uint32_t offset, std::span<const uint8_t> block);
+    bool MCU_Upg_Finish();
+    bool Hand_Connect();
+    bool Get_Flash_Version();
+    bool Get_Bootloader_Version();
+    bool PC_Connect(int on);
+    bool MCU_Reboot_Ctrl();
+    bool Factory_Default_Ctrl();
+    bool BL_Enter_Upg_Mode();
+    bool BL_Upg_Start(std::span<const uint8_t, 4> header);
+    bool BL_Upg_Data(uint32_t offset, std::span<const uint8_t> block);
+    bool BL_Upg_Finish();
+
+private:
+    enum class Target { Main, Scene, AutoCal, Noise };
+    using HidHandle = std::shared_ptr<hid_device_>;
+
+    void McuCmdThread();
+    HidHandle Handle() const;
+
+    // Writes one command of the table and, by its dispatch mode, reads its reply or queues it.
+    bool Issue(CommandId id, std::span<const uint8_t> payload, bool immediate = true);
+    bool Refuse(CommandId id, const char* why);
+    bool IssueValueRange(CommandId id, uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
+                         std::span<const int> values, bool immediate,
+                         void (*logLine)(int scene, int source, int channel, int value));
+    bool IssueRangeQuery(CommandId id, uint8_t scene, uint8_t source, uint8_t first,
+                         uint8_t last);
+    bool IssueChannelPair(CommandId id, uint8_t first, uint8_t last);
+
+    void DispatchFrame(const ReceivedFrame& frame);
+    void ParseDspReply(const ReceivedFrame& frame);
+    void ParseDspRange(const ReceivedFrame& frame, const char* title, size_t groupBytes);
+    void ParseIrcStatus(PayloadReader& reader);
+    void ParseIrcChannels(const ReceivedFrame& frame);
+    void ParseIrcBands(const ReceivedFrame& frame);
+    void ParseInputMixTrim(const ReceivedFrame& frame);
+    void ParseInputNoise(const ReceivedFrame& frame);
+    void ParseSceneReply(const ReceivedFrame& frame);
+    void ParseMcuReply(const ReceivedFrame& frame);
+
+    WindowHandle TargetHandle(Target target) const;
+    void Post(Target target, unsigned message, intptr_t param,
+              std::unique_ptr<MessageRecord> record = nullptr);
+
+    // Link.
+    mutable std::mutex linkMutex_;  // guards handle_
+    HidHandle handle_;
+    std::mutex writeMutex_;  // one frame write at a time
+    std::atomic<bool> writeRoprt_{false};
+
+    // Receive side: one read-and-parse at a time.
+    mutable std::mutex readMutex_;
+    std::array<uint8_t, kReportSize> readBuffer_{};
+    std::array<uint8_t, 1024> ring_{};
+    unsigned ringWrite_ = 0;
+    unsigned ringRead_ = 0;
+    FrameAssembler assembler_;
+
+    // Targets.
+    mutable std::mutex targetsMutex_;
+    WindowHandle mainWindow_;
+    WindowHandle sceneWindow_;
+    WindowHandle autoCalWindow_;
+    WindowHandle noiseWindow_;
+
+    // Facts.
+    std::atomic<int> model_{-1};
+    std::atomic<bool> handshakeNormal_{false};
+    std::atomic<uint8_t> bootloaderVersion_{0};
+    std::atomic<uint8_t> expectedModel_{0};
+    std::atomic<int> upgradeStatus_{UPG_IDLE};
+    std::atomic<int16_t> upgradePhase_{PHASE_IDLE};
+
+    // Command queue and its thread.
+    CommandQueue queue_;
+    std::atomic<bool> running_{true};
+    std::atomic<bool> queueEnabled_{false};
+    std::thread cmdThread_;
+};
+
+}  // namespace dv

@@ -1,0 +1,71 @@
+// The hidapi functions the panel calls, served by the simulated bus instead of the system.
+#include <hidapi/hidapi.h>
+
+#include <cwchar>
+
+#include "sim/SimBus.h"
+
+namespace {
+
+int CopyString(const wchar_t* text, wchar_t* out, size_t maxlen) {
+    if (!out || maxlen == 0) return -1;
+    wcsncpy(out, text, maxlen - 1);
+    out[maxlen - 1] = L'\0';
+    return 0;
+}
+
+bool Known(hid_device* dev) { return dev != nullptr; }
+
+}  // namespace
+
+int hid_init(void) { return 0; }
+
+int hid_exit(void) { return 0; }
+
+hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t*) {
+    return dv::sim::SimBus::Instance().Open(vendor_id, product_id);
+}
+
+void hid_close(hid_device* dev) {
+    if (Known(dev)) dv::sim::SimBus::Instance().Close(dev);
+}
+
+int hid_write(hid_device* dev, const unsigned char* data, size_t length) {
+    if (!Known(dev)) return -1;
+    return dv::sim::SimBus::Instance().Write(dev, data, length);
+}
+
+int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int milliseconds) {
+    if (!Known(dev)) return -1;
+    return dv::sim::SimBus::Instance().Read(dev, data, length, milliseconds);
+}
+
+int hid_read(hid_device* dev, unsigned char* data, size_t length) {
+    if (!Known(dev)) return -1;
+    dv::sim::SimBus& bus = dv::sim::SimBus::Instance();
+    return bus.Read(dev, data, length, bus.IsNonblocking(dev) ? 0 : -1);
+}
+
+int hid_set_nonblocking(hid_device* dev, int nonblock) {
+    if (!Known(dev)) return -1;
+    return dv::sim::SimBus::Instance().SetNonblocking(dev, nonblock);
+}
+
+int hid_get_manufacturer_string(hid_device* dev, wchar_t* string, size_t maxlen) {
+    return Known(dev) ? CopyString(L"Stormedge", string, maxlen) : -1;
+}
+
+int hid_get_product_string(hid_device* dev, wchar_t* string, size_t maxlen) {
+    return Known(dev) ? CopyString(L"DV80MAX", string, maxlen) : -1;
+}
+
+int hid_get_serial_number_string(hid_device* dev, wchar_t* string, size_t maxlen) {
+    return Known(dev) ? CopyString(L"SIM0001", string, maxlen) : -1;
+}
+
+int hid_get_indexed_string(hid_device* dev, int string_index, wchar_t* string, size_t maxlen) {
+    if (!Known(dev) || string_index != 1) return -1;
+    return CopyString(L"Stormedge", string, maxlen);
+}
+
+const wchar_t* hid_error(hid_device* dev) { return dv::sim::SimBus::Instance().Error(dev); }

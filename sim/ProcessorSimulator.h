@@ -1,0 +1,100 @@
+// A simulated DV80MAX: takes the panel's output reports, applies them to its own memory and
+// answers with the frames the unit sends back.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "sim/SimFrames.h"
+#include "sim/SimState.h"
+
+namespace dv::sim {
+
+struct SimOptions {
+    std::chrono::microseconds latency{1000};  // like a full-speed interrupt endpoint
+    uint8_t model = 1;
+    uint8_t handshakeStatus = 0x00;  // 0xF0: not in its normal state
+    bool answerHandshake = true;
+    uint8_t masterVersion = 2;
+    uint8_t slaveVersion = 7;
+    std::array<uint8_t, 4> flashVersion{1, 0, 3, 12};
+    uint8_t bootloaderVersion = 3;
+    // After ReadScene (n, 255) queries naming scene n answer from it only once this has passed.
+    std::chrono::milliseconds sceneLoadDelay{1000};
+    // How long the unit is off the bus when it restarts.
+    std::chrono::milliseconds restartDelay{1500};
+};
+
+enum class SimRestart { None, Reboot, FactoryReset };
+
+struct SimResponse {
+    std::vector<std::vector<uint8_t>> frames;
+    SimRestart restart = SimRestart::None;
+};
+
+class ProcessorSimulator {
+public:
+    explicit ProcessorSimulator(SimOptions options = {}, SimUnitState state = FactoryState());
+
+    // One 65-byte output report in, the reply frames out.
+    SimResponse HandleReport(std::span<const uint8_t> report);
+
+    SimUnitState State() const;
+    void SetState(const SimUnitState& state);
+    template <typename F>
+    void Mutate(F&& change) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        change(state_);
+    }
+    SimOptions Options() const;
+    void SetOptions(const SimOptions& options);
+
+    // The next `count` acknowledgements say NOT_READY and the commands are not applied.
+    void SetNotReadyAcks(int count);
+    // Back to factory memory, as after a factory default.
+    void ResetToFactory();
+
+    int FramesHandled() const;
+    int BadFrames() const;
+    bool PcConnected() const;
+
+private:
+    using Payload = std::vector<uint8_t>;
+
+    SimResponse Handle(const SimFrame& frame);
+    std::optional<Payload> HandleDspSet(const SimFrame& frame);
+    std::optional<Payload> AnswerDspQuery(const SimFrame& frame);
+    std::optional<Payload> AnswerIrcQuery(const SimFrame& frame);
+    SimResponse HandleScene(const SimFrame& frame);
+    SimResponse HandleMcu(const SimFrame& frame);
+    bool ApplyDspSet(const SimFrame& frame);
+    bool ApplyInputSet(const SimFrame& frame, SimScene& scene);
+    bool ApplyIrcSet(const SimFrame& frame);
+    std::vector<uint8_t> Ack(const SimFrame& frame, std::initializer_list<uint8_t> extra = {});
+    bool TakeNotReady();
+
+    SimScene* SceneForSet(int scene);
+    const SimScene* SceneForQuery(int scene);
+
+    mutable std::mutex mutex_;
+    SimOptions options_;
+    SimUnitState state_;
+    std::vector<uint8_t> profileBlob_;
+    int notReadyAcks_ = 0;
+    int framesHandled_ = 0;
+    int badFrames_ = 0;
+    bool pcConnected_ = false;
+
+    // The unit reads a stored scene into a buffer before queries can see it.
+    int pendingScene_ = 0;
+    std::chrono::steady_clock::time_point pendingSince_{};
+    int loadedScene_ = 0;
+    SimScene staleBuffer_;
+};
+
+}  // namespace dv::sim

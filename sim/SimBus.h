@@ -1,0 +1,112 @@
+// The simulated USB bus behind this folder's hidapi functions: at most one simulated unit is
+// plugged in; tests plug, unplug and inspect it, inject faults and read the transcript.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/ProcessorSimulator.h"
+
+struct hid_device_;
+
+namespace dv::sim {
+
+enum class BusEvent { Arrival, Removal };
+
+enum class Direction { ToUnit, FromUnit };
+
+struct TranscriptEntry {
+    Direction direction;
+    std::vector<uint8_t> bytes;  // 65-byte output report or 64-byte input report
+};
+
+class SimBus {
+public:
+    static SimBus& Instance();
+
+    SimBus();
+    ~SimBus();
+    SimBus(const SimBus&) = delete;
+    SimBus& operator=(const SimBus&) = delete;
+
+    // Plugging and unplugging notify the listeners with Arrival and Removal.
+    void Plug(std::shared_ptr<ProcessorSimulator> unit);
+    void Unplug();
+    bool IsPlugged() const;
+    std::shared_ptr<ProcessorSimulator> Unit() const;
+    // Unplugs, forgets faults, pending restarts and the transcript: a clean bus for the next test.
+    void Reset();
+
+    // Listeners run on the thread that plugs or unplugs (a test, or the bus's own timer for a
+    // restarting unit). Do not add or remove listeners from inside one.
+    int AddListener(std::function<void(BusEvent)> listener);
+    void RemoveListener(int id);
+
+    // Faults on demand.
+    void DropReplies(int count);     // the next `count` replies never arrive
+    void CorruptReplies(int count);  // the next `count` replies carry a wrong checksum
+    void SetSplitReplies(bool split);  // each reply frame arrives in two reports
+    void UnplugAtFrame(int n);         // the n-th report written from now on pulls the plug
+    // Queues a raw input report (up to 64 bytes) on every open handle, due after `delay`.
+    void InjectReport(std::span<const uint8_t> bytes,
+                      std::chrono::microseconds delay = std::chrono::microseconds(0));
+
+    std::vector<TranscriptEntry> Transcript() const;
+    std::vector<std::vector<uint8_t>> WrittenReports() const;
+    void ClearTranscript();
+    int OpenHandleCount() const;
+
+    // The hidapi entry points of this provider.
+    hid_device_* Open(unsigned short vendor, unsigned short product);
+    int Write(hid_device_* dev, const unsigned char* data, size_t length);
+    int Read(hid_device_* dev, unsigned char* data, size_t length, int milliseconds);
+    void Close(hid_device_* dev);
+    const wchar_t* Error(hid_device_* dev);
+    int SetNonblocking(hid_device_* dev, int nonblock);
+    bool IsNonblocking(hid_device_* dev) const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Notify(BusEvent event);
+    void Schedule(Clock::duration delay, std::function<void()> task);
+    void TimerLoop();
+    void EnqueueReply(hid_device_* dev, const std::vector<uint8_t>& frame, Clock::time_point due);
+    void RestartLater(std::shared_ptr<ProcessorSimulator> unit, SimRestart kind,
+                      Clock::time_point replyDue);
+    bool Alive(const hid_device_* dev) const;
+
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;  // input queued, or the unit left
+    std::shared_ptr<ProcessorSimulator> unit_;
+    uint64_t generation_ = 0;  // grows on every plug; handles of older ones are dead
+    std::set<hid_device_*> handles_;
+    std::vector<TranscriptEntry> transcript_;
+    int dropReplies_ = 0;
+    int corruptReplies_ = 0;
+    bool splitReplies_ = false;
+    int unplugCountdown_ = 0;
+
+    std::mutex listenersMutex_;
+    std::map<int, std::function<void(BusEvent)>> listeners_;
+    int nextListener_ = 1;
+
+    std::mutex timerMutex_;
+    std::condition_variable timerWake_;
+    std::multimap<Clock::time_point, std::function<void()>> tasks_;
+    bool stopping_ = false;
+    std::thread timer_;
+};
+
+}  // namespace dv::sim
