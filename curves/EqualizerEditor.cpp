@@ -38,13 +38,13 @@ void EqualizerEditor::trace(const char* format, ...) const {
     if (n >= 0) trace_(buffer);
 }
 
-void EqualizerEditor::setCurEqBands(const CurveBand* bands, int count, int selected,
+void EqualizerEditor::setCurEqBands(const EqBand* bands, int count, int selected,
                                     const CurveRect& plot, int s) {
     count_ = bands ? std::clamp(count, 0, kMaxBands) : 0;
     allFlat_ = true;
     for (int i = 0; i < count_; ++i) {
         bands_[Slot(i)] = bands[i];
-        if (bands[i].gain != 0.0f) allFlat_ = false;
+        if (bands[i].eqGain != 0.0f) allFlat_ = false;
     }
     mCurrentControlIndex = selected;
     fullLayout(plot, s);
@@ -94,8 +94,8 @@ void EqualizerEditor::fullLayout(const CurveRect& plot, int s) {
     layoutPlot_ = plot;
     layoutScale_ = s;
     for (int i = 0; i < count_; ++i) {
-        const CurveBand& b = bands_[Slot(i)];
-        points_[Slot(i)] = {axis_.freqToX(b.freq), axis_.gainToY(b.gain)};
+        const EqBand& b = bands_[Slot(i)];
+        points_[Slot(i)] = {axis_.freqToX(b.freq), axis_.gainToY(b.eqGain)};
         pointRects_[Slot(i)] = PointRect(plot, points_[Slot(i)], s);
         bandLabels_[Slot(i)] = Format("%d", i + 1);
     }
@@ -127,15 +127,15 @@ void EqualizerEditor::selectionLayout(int s) {
         return;
     }
     const std::size_t i = Slot(mCurrentControlIndex);
-    const CurveBand& b = bands_[i];
+    const EqBand& b = bands_[i];
     if (isParametric()) {
-        const std::string q = Format("%0.2f", static_cast<double>(b.Q));
+        const std::string q = Format("%0.2f", static_cast<double>(b.eqFactor));
         selectedLabel_ =
-            Format("%d Hz %s Q %.1f dB", b.freq, q.c_str(), static_cast<double>(b.gain));
+            Format("%d Hz %s Q %.1f dB", b.freq, q.c_str(), static_cast<double>(b.eqGain));
         selectedLabelRect_ = LabelRect(axis_.plot(), points_[i], s, true);
-        qHandles_ = QHandles(axis_.plot(), points_[i], b.Q, s);
+        qHandles_ = QHandles(axis_.plot(), points_[i], b.eqFactor, s);
     } else {
-        selectedLabel_ = Format("%.1f dB", static_cast<double>(b.gain));
+        selectedLabel_ = Format("%.1f dB", static_cast<double>(b.eqGain));
         selectedLabelRect_ = LabelRect(axis_.plot(), points_[i], s, false);
         qHandles_ = {};
     }
@@ -146,7 +146,7 @@ void EqualizerEditor::markerLayout(int s) {
     lpMarker_ = MarkerRect(axis_, mLpFreq, kLpMarkerGain, s);
 }
 
-CurveBand* EqualizerEditor::capturedBand() {
+EqBand* EqualizerEditor::capturedBand() {
     return hasSelection() ? &bands_[Slot(mCurrentControlIndex)] : nullptr;
 }
 
@@ -205,7 +205,7 @@ CurveMouseResult EqualizerEditor::mouseMove(CurvePoint p, int s) {
     CurveMouseResult r;
     switch (capture_) {
         case INDEX_CAPTURED: {
-            CurveBand* band = capturedBand();
+            EqBand* band = capturedBand();
             if (!band) break;
             CurvePoint& pt = points_[Slot(mCurrentControlIndex)];
             if (isParametric()) pt.x = p.x;
@@ -213,28 +213,28 @@ CurveMouseResult EqualizerEditor::mouseMove(CurvePoint p, int s) {
             const int f = axis_.xToFreq(pt.x);
             const float g = axis_.yToGain(pt.y);
             bool changed = false;
-            if (std::fabs(band->gain - g) > 0.001f) {
-                band->gain = g;
+            if (std::fabs(band->eqGain - g) > 0.001f) {
+                band->eqGain = g;
                 changed = true;
             }
             if (isParametric() && f != band->freq) {
                 band->freq = f;
                 changed = true;
             }
-            trace("freq (%d) gain(%.2f) \n", band->freq, static_cast<double>(band->gain));
+            trace("freq (%d) gain(%.2f) \n", band->freq, static_cast<double>(band->eqGain));
             trace("INDEX_CAPTURED move x(%d) y(%d) \n", p.x, p.y);
             if (changed) r.notify = CurveNotify::Eq;
             break;
         }
         case FACTOR_CAPTURED: {
-            CurveBand* band = capturedBand();
+            EqBand* band = capturedBand();
             if (!band) break;
             const QFromHandle q = QFromHandleX(points_[Slot(mCurrentControlIndex)].x, p.x, s);
             trace("len (%d) \n", q.signedLen);
             trace("abs len (%d) \n", q.len);
             trace("FACTOR_CAPTURED index %d move x(%d) y(%d) \n", mCurrentControlIndex, p.x, p.y);
-            if (std::fabs(q.q - band->Q) >= 0.01f) {
-                band->Q = q.q;
+            if (std::fabs(q.q - band->eqFactor) >= 0.01f) {
+                band->eqFactor = q.q;
                 r.notify = CurveNotify::Eq;
             }
             break;
@@ -272,7 +272,7 @@ CurveMouseResult EqualizerEditor::mouseUp(CurvePoint p, int s) {
     CurveMouseResult r;
     switch (capture_) {
         case INDEX_CAPTURED: {
-            CurveBand* band = capturedBand();
+            EqBand* band = capturedBand();
             if (!band) break;
             const std::size_t i = Slot(mCurrentControlIndex);
             if (isParametric()) {
@@ -280,21 +280,21 @@ CurveMouseResult EqualizerEditor::mouseUp(CurvePoint p, int s) {
                 band->freq = axis_.xToFreq(p.x);
             }
             points_[i].y = p.y;
-            band->gain = axis_.yToGain(p.y);
+            band->eqGain = axis_.yToGain(p.y);
             pointRects_[i] = PointRect(axis_.plot(), points_[i], s);
-            trace("freq (%d) gain(%.2f) \n", band->freq, static_cast<double>(band->gain));
+            trace("freq (%d) gain(%.2f) \n", band->freq, static_cast<double>(band->eqGain));
             trace("INDEX_CAPTURED up x(%d) y(%d) \n", p.x, p.y);
             r = WithCursor(CurveCursor::Hand);
             r.notify = CurveNotify::Eq;
             break;
         }
         case FACTOR_CAPTURED: {
-            CurveBand* band = capturedBand();
+            EqBand* band = capturedBand();
             if (!band) break;
             const QFromHandle q = QFromHandleX(points_[Slot(mCurrentControlIndex)].x, p.x, s);
             trace("len (%d) \n", q.signedLen);
             trace("abs len (%d) \n", q.len);
-            band->Q = q.q;
+            band->eqFactor = q.q;
             trace("FACTOR_CAPTURED move x(%d) y(%d) \n", p.x, p.y);
             r = WithCursor(CurveCursor::Arrow);
             r.notify = CurveNotify::Eq;

@@ -11,16 +11,9 @@
 #include <string>
 
 #include "curves/EqualizerGeometry.h"
+#include "manager/DspProfile.h"
 
 namespace dv {
-
-// One band as the control edits it: the settings model's band fields, in its order.
-struct CurveBand {
-    float gain = 0.0f;
-    float Q = 0.0f;
-    int32_t freq = 0;
-    uint8_t enable = 0;
-};
 
 enum CaptureMode : int {
     NO_CAPTURE = 0,
@@ -55,7 +48,7 @@ public:
     void setTraceSink(TraceSink sink) { trace_ = std::move(sink); }
 
     // Copies up to 31 bands, selects `selected` and lays everything out for the plot.
-    void setCurEqBands(const CurveBand* bands, int count, int selected, const CurveRect& plot,
+    void setCurEqBands(const EqBand* bands, int count, int selected, const CurveRect& plot,
                        int scalePercent);
     // Stores each corner within 20 .. 20000 Hz and places its marker; any other value hides it.
     void setCurEqHpLp(int hpFreq, int lpFreq, const CurveRect& plot, int scalePercent);
@@ -73,7 +66,7 @@ public:
     CurveMouseResult mouseUp(CurvePoint p, int scalePercent);
 
     // The manager reads these back when notified.
-    const CurveBand* bands() const { return bands_.data(); }
+    const EqBand* bands() const { return bands_.data(); }
     int hpFreq() const { return mHpFreq; }
     int lpFreq() const { return mLpFreq; }
 
@@ -109,11 +102,11 @@ private:
     void trace(const char* format, ...) const __attribute__((format(printf, 2, 3)));
 
     // The band a drag edits, or null when the selection went away meanwhile.
-    CurveBand* capturedBand();
+    EqBand* capturedBand();
     // Highest frequency "H" may take: one below the low-pass corner, or the axis end.
     int hpLimit() const;
 
-    std::array<CurveBand, kMaxBands> bands_{};
+    std::array<EqBand, kMaxBands> bands_{};
     int count_ = 0;
     std::array<CurvePoint, kMaxBands> points_{};
     std::array<CurveRect, kMaxBands> pointRects_{};

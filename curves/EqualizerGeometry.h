@@ -5,11 +5,13 @@
 
 #include <vector>
 
+#include "manager/DspProfile.h"
+
 namespace dv {
 
-// Frequency range of both plots, equal to the settings model's band and crossover limits.
-inline constexpr int kCurveMinFreq = 20;
-inline constexpr int kCurveMaxFreq = 20000;
+// Frequency range of both plots: the settings model's band and crossover limits.
+inline constexpr int kCurveMinFreq = kFreqMin;
+inline constexpr int kCurveMaxFreq = kFreqMax;
 
 // Gain range of the equalizer plot and of the calibration plot, dB.
 inline constexpr int kEqGainTop = 12;

@@ -12,12 +12,9 @@ namespace {
 
 constexpr CurveRect kPlot{0, 0, 600, 300};  // zero line at 120
 
-std::vector<CurveBand> ThirdOctaveBands(float gain) {
-    const int freqs[] = {20,   25,   31,   40,   50,   63,   80,    100,   125,   160,   200,
-                         250,  315,  400,  500,  630,  800,  1000,  1250,  1600,  2000,  2500,
-                         3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
-    std::vector<CurveBand> bands;
-    for (int f : freqs) bands.push_back({gain, 5.8f, f, 1});
+std::vector<EqBand> ThirdOctaveBands(float gain) {
+    std::vector<EqBand> bands;
+    for (int f : kBandFrequencies) bands.push_back({gain, 5.8f, f, 1});
     return bands;
 }
 
@@ -44,23 +41,23 @@ protected:
     }
 
     EqualizerEditor editor;
-    std::vector<CurveBand> bands;
+    std::vector<EqBand> bands;
     std::vector<std::string> traces;
 };
 
 TEST_F(CurveGeometryEditor, AllBypassFollowsExactZeroGains) {
     load(-1);
     EXPECT_TRUE(editor.isAllFlat());
-    bands[17].gain = 0.1f;
+    bands[17].eqGain = 0.1f;
     load(-1);
     EXPECT_FALSE(editor.isAllFlat());
-    bands[17].gain = -0.0f;
+    bands[17].eqGain = -0.0f;
     load(-1);
     EXPECT_TRUE(editor.isAllFlat());
 }
 
 TEST_F(CurveGeometryEditor, LayoutPlacesEveryBandAndNumbersIt) {
-    bands[10].gain = 6.0f;
+    bands[10].eqGain = 6.0f;
     load(10);
     ASSERT_TRUE(editor.isLayoutValid());
     EXPECT_EQ(editor.point(0), (CurvePoint{0, 120}));
@@ -89,7 +86,7 @@ TEST_F(CurveGeometryEditor, SelectionBeyondTheBandsInUseShowsNoLabel) {
     EXPECT_TRUE(editor.selectedLabel().empty());
     EXPECT_TRUE(editor.qHandles().left.isEmpty());
     // More than 31 bands are cut to 31.
-    std::vector<CurveBand> many(40, CurveBand{1.0f, 1.0f, 100, 1});
+    std::vector<EqBand> many(40, EqBand{1.0f, 1.0f, 100, 1});
     editor.setCurEqBands(many.data(), 40, 0, kPlot, 100);
     EXPECT_EQ(editor.bandCount(), 31);
 }
@@ -127,7 +124,7 @@ TEST_F(CurveGeometryEditor, GraphicDragMovesOnlyTheGainAndStopsAtTheAxisLimits) 
     r = editor.mouseMove({start.x + 200, 60}, 100);
     EXPECT_EQ(r.notify, CurveNotify::Eq);
     EXPECT_EQ(editor.bands()[17].freq, 1000);
-    EXPECT_FLOAT_EQ(editor.bands()[17].gain, 6.0f);
+    EXPECT_FLOAT_EQ(editor.bands()[17].eqGain, 6.0f);
     EXPECT_EQ(editor.point(17).x, start.x);
     EXPECT_TRUE(traced("INDEX_CAPTURED move x(" + std::to_string(start.x + 200) + ") y(60) \n"));
 
@@ -135,11 +132,11 @@ TEST_F(CurveGeometryEditor, GraphicDragMovesOnlyTheGainAndStopsAtTheAxisLimits) 
     EXPECT_EQ(editor.mouseMove({start.x, 60}, 100).notify, CurveNotify::None);
 
     r = editor.mouseMove({start.x, -400}, 100);
-    EXPECT_EQ(editor.bands()[17].gain, 12.0f);
+    EXPECT_EQ(editor.bands()[17].eqGain, 12.0f);
     r = editor.mouseUp({start.x, 900}, 100);
     EXPECT_EQ(r.notify, CurveNotify::Eq);
     EXPECT_EQ(r.cursor, CurveCursor::Hand);
-    EXPECT_EQ(editor.bands()[17].gain, -18.0f);
+    EXPECT_EQ(editor.bands()[17].eqGain, -18.0f);
     EXPECT_EQ(editor.bands()[17].freq, 1000);
     EXPECT_EQ(editor.captureMode(), NO_CAPTURE);
     EXPECT_EQ(editor.pointRect(17).bottom, kPlot.bottom);
@@ -152,12 +149,12 @@ TEST_F(CurveGeometryEditor, ParametricDragMovesFrequencyToExactlyTheAxisEnds) {
     EXPECT_EQ(editor.mouseDown(start, 100).cursor, CurveCursor::SizeAll);
     EXPECT_EQ(editor.mouseMove({-50, -50}, 100).notify, CurveNotify::Eq);
     EXPECT_EQ(editor.bands()[17].freq, 20);
-    EXPECT_EQ(editor.bands()[17].gain, 12.0f);
+    EXPECT_EQ(editor.bands()[17].eqGain, 12.0f);
     editor.mouseMove({5000, 5000}, 100);
     EXPECT_EQ(editor.bands()[17].freq, 20000);
-    EXPECT_EQ(editor.bands()[17].gain, -18.0f);
+    EXPECT_EQ(editor.bands()[17].eqGain, -18.0f);
     editor.mouseUp({300, 120}, 100);
-    EXPECT_EQ(editor.bands()[17].gain, 0.0f);
+    EXPECT_EQ(editor.bands()[17].eqGain, 0.0f);
     EXPECT_NEAR(editor.bands()[17].freq, 632, 8);  // the middle of three decades from 20 Hz
     EXPECT_TRUE(traced("INDEX_CAPTURED up x(300) y(120) \n"));
 }
@@ -189,14 +186,14 @@ TEST_F(CurveGeometryEditor, QDragKeepsQWithinItsRangeAtEitherScale) {
         editor.mouseDown(handle, s);
         ASSERT_EQ(editor.captureMode(), FACTOR_CAPTURED);
         EXPECT_EQ(editor.mouseMove({p.x + 81 * s / 100, p.y}, s).notify, CurveNotify::Eq);
-        EXPECT_FLOAT_EQ(editor.bands()[17].Q, 1.0f);
+        EXPECT_FLOAT_EQ(editor.bands()[17].eqFactor, 1.0f);
         editor.mouseMove({p.x - 2000, p.y}, s);
-        EXPECT_FLOAT_EQ(editor.bands()[17].Q, 0.5f);
+        EXPECT_FLOAT_EQ(editor.bands()[17].eqFactor, 0.5f);
         const CurveMouseResult r = editor.mouseUp({p.x + 1, p.y}, s);
         EXPECT_EQ(r.notify, CurveNotify::Eq);
-        EXPECT_FLOAT_EQ(editor.bands()[17].Q, 9.0f);
+        EXPECT_FLOAT_EQ(editor.bands()[17].eqFactor, 9.0f);
         EXPECT_EQ(editor.bands()[17].freq, 1000);
-        EXPECT_EQ(editor.bands()[17].gain, 0.0f);
+        EXPECT_EQ(editor.bands()[17].eqGain, 0.0f);
         bands = ThirdOctaveBands(0.0f);
     }
     EXPECT_TRUE(traced("abs len (18) \n"));

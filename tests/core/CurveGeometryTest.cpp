@@ -4,20 +4,19 @@
 #include <cmath>
 #include <vector>
 
+#include "curves/CalibrationCurves.h"
 #include "curves/EqualizerGeometry.h"
+#include "curves/FilterMath.h"
 
 namespace dv {
 namespace {
 
 constexpr CurveRect kPlot{100, 50, 700, 350};  // 600 x 300, zero line at 170
 
-// The 512-point logarithmic grid at 48 kHz the response math evaluates on: 10^(i L / 511) for
-// i = 1 .. 511 with L = log10(24000), the sample rate itself as the last point.
+// The 512-point logarithmic grid at 48 kHz the response curves are computed on.
 std::vector<double> ResponseGrid() {
-    std::vector<double> grid(512);
-    const double l = std::log10(24000.0);
-    for (int i = 1; i < 512; ++i) grid[i - 1] = std::pow(10.0, i * l / 511.0);
-    grid[511] = 48000.0;
+    std::vector<double> grid(kCurveGridSize);
+    makeLogFreqGrid(kCurveSampleRate, kCurveGridSize, grid.data());
     return grid;
 }
 
@@ -236,6 +235,30 @@ TEST(CurveGeometryPath, CardinalSplinePassesThroughEveryPoint) {
     EXPECT_NEAR((bez[6].y - in.y) * (out.x - bez[6].x), (out.y - bez[6].y) * (bez[6].x - in.x),
                 1e-9);
     EXPECT_TRUE(CardinalSplineBeziers({{1, 1}}).empty());
+}
+
+TEST(CurveGeometryCalibrationStore, KeepsCountFlagsAndClearsChannelsBeyondTheCount) {
+    CalibrationCurves curves;
+    std::vector<double> f(8 * 512, 100.0), l(8 * 512, 4.0);
+    const uint8_t shown[8] = {1, 0, 1, 1, 1, 1, 1, 1};
+    EXPECT_TRUE(curves.setCurves(f.data(), l.data(), 8, shown));
+    EXPECT_FALSE(curves.setCurves(f.data(), l.data(), 0, shown));
+    EXPECT_EQ(curves.responseCount(), 8);
+    EXPECT_TRUE(curves.setCurves(f.data(), l.data(), 2, shown));
+    EXPECT_EQ(curves.responseCount(), 2);
+    EXPECT_TRUE(curves.isResponseVisible(0));
+    EXPECT_FALSE(curves.isResponseVisible(1));
+    EXPECT_FALSE(curves.isResponseVisible(2));
+    EXPECT_EQ(curves.responseLevels(1)[511], 4.0);
+    EXPECT_EQ(curves.responseLevels(2)[0], 0.0);
+
+    // Measured curves are 121 points a channel; more than eight channels are cut to eight.
+    std::vector<double> mf(9 * 121, 50.0), ml(9 * 121, -3.0);
+    EXPECT_TRUE(curves.setMeasuredCurves(mf.data(), ml.data(), 9, nullptr));
+    EXPECT_EQ(curves.measuredCount(), 8);
+    EXPECT_FALSE(curves.isMeasuredVisible(0));
+    EXPECT_EQ(curves.measuredFreqs(7)[120], 50.0);
+    EXPECT_EQ(curves.responseCount(), 2);
 }
 
 }  // namespace
