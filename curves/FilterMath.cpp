@@ -35,7 +35,6 @@ struct Complex {
 
 // Evaluates c[0] + c[1]·z + ... + c[order]·z^order by Horner's rule, highest coefficient first.
 // With unitConstant the constant term is taken as 1 (denominators never read a0).
-
 Complex Horner(const double* c, int order, bool unitConstant, double zr, double zi) {
     Complex acc{0.0, 0.0};
     for (int k = order; k >= 1; --k) {
@@ -47,7 +46,7 @@ Complex Horner(const double* c, int order, bool unitConstant, double zr, double 
     return acc;
 }
 
-// z on the unit circle for a grid frequency, with grid[count-2] as the Nyquist reference.
+// Angle of the unit-circle point for a grid frequency; `nyquist` is the grid's grid[count-2].
 double OmegaAt(double freq, double nyquist) {
     return -8.0 * std::atan(1.0) * (freq * 0.5 / nyquist);
 }
@@ -130,7 +129,8 @@ struct PowerProduct {
         floored.fill(0.0);
     }
 
-    // Written out for order 2 so the first loop vectorises; same values as Horner's rule.
+    // Order 2 written out, and the floor test kept out of the arithmetic loop: this loop is the
+    // whole cost of a curve. Same values as Horner's rule.
     void Multiply(const double* num, const double* den, const GridPoints& grid) {
         const double b0 = num[0], b1 = num[1], b2 = num[2];
         const double a1 = den[1], a2 = den[2];
