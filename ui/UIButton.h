@@ -63,8 +63,8 @@ protected:
 
 // "selectchanged" whenever the selected state changes, also when the application changes it.
 // Options sharing a "group" (within one window) are exclusive: selecting one clears its mates
-// silently, then the newly selected one notifies; a click on a selected grouped option does
-// nothing. An ungrouped option toggles on click.
+// silently, then the newly selected one notifies. A click sends "click" like a button, then
+// selects a grouped option (no change when it already is) or toggles an ungrouped one.
 class COptionUI : public CButtonUI {
 public:
     COptionUI();

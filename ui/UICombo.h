@@ -25,19 +25,20 @@ public:
     bool Remove(CControlUI* pControl) override;
     bool RemoveAt(int iIndex) override;
     void RemoveAll() override;
-    void SetEnabled(bool bEnable = true) override;
     QComboBox* GetComboBox() const;
+    // Items are data for the drop-down; they get no widgets of their own.
+    void SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool bInit = true) override;
 
     void SetAttribute(const QString& pstrName, const QString& pstrValue) override;
     void RefreshText() override;
     void SetPos(const CDuiRect& rc, bool bNeedInvalidate = true) override;
-    void SyncWidget() override;
 
     // Called by the wrapped widget when the user picks an item.
     void OnUserSelected(int iIndex);
 
 protected:
     QWidget* MakeWidget(QWidget* pClient) override;
+    void OnWidgetCreated() override;
     void RebuildItems();
 
     int m_iCurSel = -1;

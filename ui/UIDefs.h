@@ -21,111 +21,102 @@ class CControlUI;
 class CPaintManagerUI;
 
 // Window messages understood by the window base (Win32 numbers).
-enum : UINT {
-    WM_CREATE = 0x0001,
-    WM_DESTROY = 0x0002,
-    WM_SIZE = 0x0005,
-    WM_SETFOCUS = 0x0007,
-    WM_KILLFOCUS = 0x0008,
-    WM_PAINT = 0x000F,
-    WM_CLOSE = 0x0010,
-    WM_QUIT = 0x0012,
-    WM_SHOWWINDOW = 0x0018,
-    WM_NCHITTEST = 0x0084,
-    WM_NCACTIVATE = 0x0086,
-    WM_KEYDOWN = 0x0100,
-    WM_KEYUP = 0x0101,
-    WM_CHAR = 0x0102,
-    WM_SYSCOMMAND = 0x0112,
-    WM_TIMER = 0x0113,
-    WM_MOUSEMOVE = 0x0200,
-    WM_LBUTTONDOWN = 0x0201,
-    WM_LBUTTONUP = 0x0202,
-    WM_LBUTTONDBLCLK = 0x0203,
-    WM_MOUSEWHEEL = 0x020A,
-    WM_DEVICECHANGE = 0x0219,
-    WM_DISPLAYCHANGE = 0x007E,
-    WM_USER = 0x0400,
-    WM_MENUCLICK = WM_USER + 121,  // 1145: popup menu item clicked, lParam a MenuCmd*
-};
+inline constexpr UINT WM_CREATE = 0x0001;
+inline constexpr UINT WM_DESTROY = 0x0002;
+inline constexpr UINT WM_SIZE = 0x0005;
+inline constexpr UINT WM_SETFOCUS = 0x0007;
+inline constexpr UINT WM_KILLFOCUS = 0x0008;
+inline constexpr UINT WM_PAINT = 0x000F;
+inline constexpr UINT WM_CLOSE = 0x0010;
+inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_SHOWWINDOW = 0x0018;
+inline constexpr UINT WM_NCHITTEST = 0x0084;
+inline constexpr UINT WM_NCACTIVATE = 0x0086;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_KEYUP = 0x0101;
+inline constexpr UINT WM_CHAR = 0x0102;
+inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_MOUSEMOVE = 0x0200;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
+inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+inline constexpr UINT WM_DISPLAYCHANGE = 0x007E;
+inline constexpr UINT WM_USER = 0x0400;
+inline constexpr UINT WM_MENUCLICK = WM_USER + 121;  // 1145: popup menu item clicked, lParam a MenuCmd*
 
 // System commands (WM_SYSCOMMAND wParam).
-enum : UINT {
-    SC_MINIMIZE = 0xF020,
-    SC_MAXIMIZE = 0xF030,
-    SC_CLOSE = 0xF060,
-    SC_RESTORE = 0xF120,
-};
+inline constexpr UINT SC_MINIMIZE = 0xF020;
+inline constexpr UINT SC_MAXIMIZE = 0xF030;
+inline constexpr UINT SC_CLOSE = 0xF060;
+inline constexpr UINT SC_RESTORE = 0xF120;
 
 // Virtual key codes carried by WM_KEYDOWN and UIEVENT_KEYDOWN.
-enum : UINT {
-    VK_BACK = 0x08,
-    VK_TAB = 0x09,
-    VK_RETURN = 0x0D,
-    VK_ESCAPE = 0x1B,
-    VK_SPACE = 0x20,
-    VK_PRIOR = 0x21,
-    VK_NEXT = 0x22,
-    VK_END = 0x23,
-    VK_HOME = 0x24,
-    VK_LEFT = 0x25,
-    VK_UP = 0x26,
-    VK_RIGHT = 0x27,
-    VK_DOWN = 0x28,
-    VK_DELETE = 0x2E,
-};
+inline constexpr UINT VK_BACK = 0x08;
+inline constexpr UINT VK_TAB = 0x09;
+inline constexpr UINT VK_RETURN = 0x0D;
+inline constexpr UINT VK_ESCAPE = 0x1B;
+inline constexpr UINT VK_SPACE = 0x20;
+inline constexpr UINT VK_PRIOR = 0x21;
+inline constexpr UINT VK_NEXT = 0x22;
+inline constexpr UINT VK_END = 0x23;
+inline constexpr UINT VK_HOME = 0x24;
+inline constexpr UINT VK_LEFT = 0x25;
+inline constexpr UINT VK_UP = 0x26;
+inline constexpr UINT VK_RIGHT = 0x27;
+inline constexpr UINT VK_DOWN = 0x28;
+inline constexpr UINT VK_DELETE = 0x2E;
 
 // Window styles for CWindowWnd::Create.
-enum : UINT {
-    WS_OVERLAPPED = 0x00000000,
-    WS_MAXIMIZEBOX = 0x00010000,
-    WS_MINIMIZEBOX = 0x00020000,
-    WS_THICKFRAME = 0x00040000,
-    WS_SYSMENU = 0x00080000,
-    WS_CAPTION = 0x00C00000,
-    WS_CLIPCHILDREN = 0x02000000,
-    WS_VISIBLE = 0x10000000,
-    WS_POPUP = 0x80000000,
-    WS_OVERLAPPEDWINDOW = 0x00CF0000,
-    WS_EX_TOOLWINDOW = 0x00000080,
-    UI_WNDSTYLE_FRAME = WS_VISIBLE | WS_OVERLAPPEDWINDOW,
-    UI_WNDSTYLE_DIALOG = WS_POPUP | WS_CLIPCHILDREN,
-    UI_WNDSTYLE_EX_DIALOG = WS_EX_TOOLWINDOW,
-    UI_CLASSSTYLE_DBLCLKS = 0x0008,
-};
+inline constexpr UINT WS_OVERLAPPED = 0x00000000;
+inline constexpr UINT WS_MAXIMIZEBOX = 0x00010000;
+inline constexpr UINT WS_MINIMIZEBOX = 0x00020000;
+inline constexpr UINT WS_THICKFRAME = 0x00040000;
+inline constexpr UINT WS_SYSMENU = 0x00080000;
+inline constexpr UINT WS_CAPTION = 0x00C00000;
+inline constexpr UINT WS_CLIPCHILDREN = 0x02000000;
+inline constexpr UINT WS_VISIBLE = 0x10000000;
+inline constexpr UINT WS_POPUP = 0x80000000;
+inline constexpr UINT WS_OVERLAPPEDWINDOW = 0x00CF0000;
+inline constexpr UINT WS_EX_TOOLWINDOW = 0x00000080;
+inline constexpr UINT UI_WNDSTYLE_FRAME = WS_VISIBLE | WS_OVERLAPPEDWINDOW;
+inline constexpr UINT UI_WNDSTYLE_DIALOG = WS_POPUP | WS_CLIPCHILDREN;
+inline constexpr UINT UI_WNDSTYLE_EX_DIALOG = WS_EX_TOOLWINDOW;
+inline constexpr UINT UI_CLASSSTYLE_DBLCLKS = 0x0008;
 
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
 
 // Close codes.
-enum : UINT { IDOK = 1, IDCANCEL = 2 };
+inline constexpr UINT IDOK = 1;
+inline constexpr UINT IDCANCEL = 2;
 
 // Control state bits (CButtonUI and kin).
-enum : UINT {
-    UISTATE_FOCUSED = 0x01,
-    UISTATE_SELECTED = 0x02,
-    UISTATE_DISABLED = 0x04,
-    UISTATE_HOT = 0x08,
-    UISTATE_PUSHED = 0x10,
-    UISTATE_READONLY = 0x20,
-    UISTATE_CAPTURED = 0x40,
-};
+inline constexpr UINT UISTATE_FOCUSED = 0x01;
+inline constexpr UINT UISTATE_SELECTED = 0x02;
+inline constexpr UINT UISTATE_DISABLED = 0x04;
+inline constexpr UINT UISTATE_HOT = 0x08;
+inline constexpr UINT UISTATE_PUSHED = 0x10;
+inline constexpr UINT UISTATE_READONLY = 0x20;
+inline constexpr UINT UISTATE_CAPTURED = 0x40;
 
 // Control flags returned by CControlUI::GetControlFlags.
-enum : UINT { UIFLAG_TABSTOP = 0x01, UIFLAG_SETCURSOR = 0x02, UIFLAG_WANTRETURN = 0x04 };
+inline constexpr UINT UIFLAG_TABSTOP = 0x01;
+inline constexpr UINT UIFLAG_SETCURSOR = 0x02;
+inline constexpr UINT UIFLAG_WANTRETURN = 0x04;
 
 // Text format flags (label "align", "valign", "wordbreak", ... markup attributes).
-enum : UINT {
-    DT_LEFT = 0x0000,
-    DT_CENTER = 0x0001,
-    DT_RIGHT = 0x0002,
-    DT_VCENTER = 0x0004,
-    DT_BOTTOM = 0x0008,
-    DT_WORDBREAK = 0x0010,
-    DT_SINGLELINE = 0x0020,
-    DT_NOPREFIX = 0x0800,
-    DT_EDITCONTROL = 0x2000,
-    DT_END_ELLIPSIS = 0x8000,
-};
+inline constexpr UINT DT_LEFT = 0x0000;
+inline constexpr UINT DT_CENTER = 0x0001;
+inline constexpr UINT DT_RIGHT = 0x0002;
+inline constexpr UINT DT_VCENTER = 0x0004;
+inline constexpr UINT DT_BOTTOM = 0x0008;
+inline constexpr UINT DT_WORDBREAK = 0x0010;
+inline constexpr UINT DT_SINGLELINE = 0x0020;
+inline constexpr UINT DT_NOPREFIX = 0x0800;
+inline constexpr UINT DT_EDITCONTROL = 0x2000;
+inline constexpr UINT DT_END_ELLIPSIS = 0x8000;
 
 // Events a control receives through CControlUI::DoEvent.
 enum EVENTTYPE_UI {

@@ -33,7 +33,7 @@ public:
     static CControlUI* CreateBuiltinControl(const QString& name);
 
 private:
-    CControlUI* ParseControl(QXmlStreamReader& xml, CControlUI* pParent);
+    CControlUI* ParseControl(QXmlStreamReader& xml);
     void ParseWindowChild(QXmlStreamReader& xml);
 
     IDialogBuilderCallback* m_pCallback = nullptr;

@@ -18,7 +18,6 @@ public:
     UINT GetControlFlags() const override;
 
     void SetText(const QString& text) override;
-    void SetEnabled(bool bEnable = true) override;
     void SetMaxChar(int uMax);
     int GetMaxChar() const { return m_iMaxChar; }
     void SetReadOnly(bool bReadOnly);
@@ -35,14 +34,13 @@ public:
 
     void SetAttribute(const QString& pstrName, const QString& pstrValue) override;
     void RefreshText() override;
-    void SyncWidget() override;
-    void PaintText(QPainter& painter) override;
 
     // Called by the wrapped widget.
     void OnUserEdited(const QString& text);
 
 protected:
     QWidget* MakeWidget(QWidget* pClient) override;
+    void OnWidgetCreated() override;
     void ApplyLook();
 
     int m_iMaxChar = 255;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/UIContainer.h"
+#include "ui/UILabel.h"
 
 namespace DuiLib {
 
@@ -71,6 +72,7 @@ public:
 protected:
     void LayoutChildren(const CDuiRect& rc) override;
     void Reindex();
+    void UpdateLayoutNow();
 
     CListHeaderUI* m_pHeader = nullptr;
     int m_iCurSel = -1;

@@ -70,8 +70,11 @@ public:
     CControlUI* FindControl(const QPoint& pt) const;
     // Creates widgets for controls added after AttachDialog and lays out again.
     void InitControls(CControlUI* pControl, CControlUI* pParent = nullptr);
-    // Lays the tree out again (after size, visibility or language changes), refreshing texts.
+    // Refreshes every text now (after a language switch) and lays the tree out again soon.
     void NeedUpdate();
+    // Lays the tree out again at the next turn of the event loop (changes are batched).
+    void NeedLayout();
+    // Lays the tree out now.
     void UpdateLayout();
     void Invalidate();
     // Forgets a control that is being deleted (focus, timers, hover).
@@ -117,6 +120,11 @@ public:
     // Next (or previous) visible, enabled control that takes the keyboard, after `pFrom`.
     CControlUI* GetNextTabControl(CControlUI* pFrom, bool bForward = true) const;
 
+    // ---- option groups ----
+    void AddOptionGroup(const QString& group, CControlUI* pControl);
+    void RemoveOptionGroup(const QString& group, CControlUI* pControl);
+    std::vector<CControlUI*> GetOptionGroup(const QString& group) const;
+
     // ---- timers ----
     bool SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse);
     bool KillTimer(CControlUI* pControl, UINT nTimerID);
@@ -161,6 +169,7 @@ private:
     std::map<int, TFontInfo> m_fonts;
     TFontInfo m_defaultFont;
     QHash<QString, QString> m_defaultAttrs;
+    QHash<QString, std::vector<CControlUI*>> m_optionGroups;
     DWORD m_dwDefaultFontColor = 0xFFE2E7EE;
     DWORD m_dwDefaultDisabledColor = 0xFF59616D;
     std::vector<INotifyUI*> m_notifiers;
@@ -168,6 +177,7 @@ private:
     std::unique_ptr<CManagerTimerHost> m_pTimers;
     std::unique_ptr<dv::MessageRecord>* m_pCurrentRecord = nullptr;
     bool m_bUpdateNeeded = false;
+    bool m_bShuttingDown = false;
 };
 
 }  // namespace DuiLib

@@ -17,7 +17,7 @@ class QWidget;
 namespace DuiLib {
 
 class CWindowWnd;
-class CMenuWidget;
+class CMenuHostWnd;
 
 // The record of message 1145. Texts are zero-terminated and cut to their buffers.
 struct MenuCmd : dv::MessageRecord {
@@ -68,11 +68,10 @@ public:
     bool ClickItem(CMenuElementUI* pItem);
 
 private:
-    CMenuWnd() = default;
-    friend class CMenuWidget;
+    CMenuWnd();
 
-    std::unique_ptr<CMenuWidget> m_pWidget;
-    std::vector<CMenuElementUI*> m_items;  // owned by m_pWidget's manager tree
+    std::unique_ptr<CMenuHostWnd> m_pHost;
+    std::vector<CMenuElementUI*> m_items;  // owned by the host window's control tree
     dv::WindowHandle m_owner;
     QPoint m_point;
 };

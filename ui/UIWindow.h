@@ -76,6 +76,8 @@ protected:
     // Tells the window which record belongs to the message being handled (nullptr after it).
     virtual void SetMessageRecord(std::unique_ptr<dv::MessageRecord>* pRecord);
     void DestroyWindow();
+    // Cuts the widget loose without the destroy messages (the window object is going away).
+    void ReleaseWindow();
     CWindowWidget* m_pWidget = nullptr;
     UINT m_dwStyle = 0;
     UINT m_dwExStyle = 0;
@@ -84,7 +86,8 @@ protected:
     QEventLoop* m_pModalLoop = nullptr;
     std::unique_ptr<dv::MessageRecord>* m_pCurrentRecord = nullptr;
     dv::WindowHandle m_handle;
-    std::shared_ptr<bool> m_alive;  // reset on destruction; guards re-entrant code paths
+    std::unique_ptr<dv::MessageSink> m_pSink;
+    std::shared_ptr<bool> m_alive;  // gone with the object; code that may outlive it checks
 };
 
 class CNotifyPump {

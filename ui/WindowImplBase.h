@@ -3,8 +3,8 @@
 // and window messages in this order for every message:
 //   1. the handled flag is set; known messages (WM_CREATE, WM_CLOSE, WM_DESTROY, WM_SIZE,
 //      WM_KEYDOWN, WM_SETFOCUS, WM_KILLFOCUS, WM_SYSCOMMAND, WM_NCHITTEST, WM_NCACTIVATE) go to
-//      their per-message handler, which may clear it (OnClose and OnKeyDown do); any other
-//      message clears it;
+//      their per-message handler, which may clear it (the base OnClose, OnKeyDown, OnDestroy and
+//      OnSize do); any other message clears it;
 //   2. flag still set: done. Otherwise HandleCustomMessage runs with the flag clear;
 //   3. flag still clear: the paint manager (filters, controls), then the default processing.
 // It is also the dv::MessageSink of the window: posts from other threads arrive as messages on

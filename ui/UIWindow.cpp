@@ -1,0 +1,303 @@
+#include "ui/UIWindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include "ui/UIControlWidget.h"
+
+namespace DuiLib {
+
+namespace {
+
+const QEvent::Type kMessageEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// A window message queued to the UI thread.
+class CMessageEvent : public QEvent {
+public:
+    CMessageEvent(UINT msg, WPARAM wParam, LPARAM lParam, std::unique_ptr<dv::MessageRecord> record)
+        : QEvent(kMessageEventType), m_msg(msg), m_wParam(wParam), m_lParam(lParam), m_record(std::move(record)) {}
+    UINT m_msg;
+    WPARAM m_wParam;
+    LPARAM m_lParam;
+    std::unique_ptr<dv::MessageRecord> m_record;
+};
+
+}  // namespace
+
+// The top-level widget of a window: turns Qt events into window messages.
+class CWindowWidget : public QWidget {
+public:
+    CWindowWidget(CWindowWnd* pOwner, QWidget* pParent, Qt::WindowFlags flags)
+        : QWidget(pParent, flags), m_pOwner(pOwner) {
+        setFocusPolicy(Qt::ClickFocus);
+    }
+    CWindowWnd* GetOwner() const { return m_pOwner; }
+    void DetachOwner() { m_pOwner = nullptr; }
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == kMessageEventType) {
+            auto* msg = static_cast<CMessageEvent*>(e);
+            if (m_pOwner) m_pOwner->DispatchMessage(msg->m_msg, msg->m_wParam, msg->m_lParam, std::move(msg->m_record));
+            return true;
+        }
+        if (e->type() == QEvent::ActivationChange && m_pOwner) {
+            const bool active = isActiveWindow();
+            m_pOwner->SendMessage(WM_NCACTIVATE, active ? 1 : 0);
+            if (m_pOwner) m_pOwner->SendMessage(active ? WM_SETFOCUS : WM_KILLFOCUS);
+        }
+        return QWidget::event(e);
+    }
+    void closeEvent(QCloseEvent* e) override {
+        // The window's own close path decides; the system close is only a request.
+        e->ignore();
+        if (m_pOwner) m_pOwner->SendMessage(WM_CLOSE);
+    }
+    void resizeEvent(QResizeEvent*) override {
+        if (m_pOwner) {
+            m_pOwner->SendMessage(WM_SIZE, 0, static_cast<LPARAM>((height() << 16) | (width() & 0xFFFF)));
+        }
+    }
+    void showEvent(QShowEvent*) override {
+        if (m_pOwner) m_pOwner->SendMessage(WM_SHOWWINDOW, 1);
+    }
+    void hideEvent(QHideEvent*) override {
+        if (m_pOwner) m_pOwner->SendMessage(WM_SHOWWINDOW, 0);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (!m_pOwner) return;
+        const UINT vk = ToVirtualKey(e->key());
+        m_pOwner->SendMessage(WM_KEYDOWN, vk ? vk : static_cast<WPARAM>(e->key()),
+                              static_cast<LPARAM>(e->modifiers().toInt()));
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (!m_pOwner || e->button() != Qt::LeftButton) return;
+        const QPoint pt = e->position().toPoint();
+        const LRESULT hit = m_pOwner->SendMessage(WM_NCHITTEST, 0, static_cast<LPARAM>((pt.y() << 16) | (pt.x() & 0xFFFF)));
+        if (hit == 2 /* caption */ && windowHandle() && windowHandle()->startSystemMove()) return;
+        if (m_pOwner) m_pOwner->SendMessage(WM_LBUTTONDOWN, 0, static_cast<LPARAM>((pt.y() << 16) | (pt.x() & 0xFFFF)));
+    }
+
+private:
+    CWindowWnd* m_pOwner;
+};
+
+namespace {
+
+// Posts from any thread become events on the window's widget (under the handle's lock).
+class CWindowSink : public dv::MessageSink {
+public:
+    explicit CWindowSink(QWidget* widget) : m_widget(widget) {}
+    void Deliver(unsigned message, intptr_t param, std::unique_ptr<dv::MessageRecord> record) override {
+        QCoreApplication::postEvent(m_widget, new CMessageEvent(message, static_cast<WPARAM>(param), 0, std::move(record)));
+    }
+
+private:
+    QWidget* m_widget;
+};
+
+}  // namespace
+
+CWindowWnd::CWindowWnd() : m_alive(std::make_shared<bool>(true)) {}
+
+CWindowWnd::~CWindowWnd() { ReleaseWindow(); }
+
+HWND CWindowWnd::GetHWND() const { return m_pWidget; }
+
+CWindowWnd* CWindowWnd::FromHWND(HWND hWnd) {
+    auto* w = dynamic_cast<CWindowWidget*>(hWnd);
+    return w ? w->GetOwner() : nullptr;
+}
+
+HWND CWindowWnd::Create(HWND hwndParent, const QString& pstrName, UINT dwStyle, UINT dwExStyle,
+                        const CDuiRect& rc) {
+    return Create(hwndParent, pstrName, dwStyle, dwExStyle, rc.left, rc.top, rc.GetWidth(), rc.GetHeight());
+}
+
+HWND CWindowWnd::Create(HWND hwndParent, const QString& pstrName, UINT dwStyle, UINT dwExStyle, int x,
+                        int y, int cx, int cy) {
+    if (m_pWidget) return nullptr;
+    m_dwStyle = dwStyle;
+    m_dwExStyle = dwExStyle;
+    // Every window draws its own title bar from markup.
+    Qt::WindowFlags flags = Qt::FramelessWindowHint;
+    flags |= (hwndParent || (dwStyle & WS_POPUP) || (dwExStyle & WS_EX_TOOLWINDOW)) ? Qt::Dialog : Qt::Window;
+    m_pWidget = new CWindowWidget(this, hwndParent, flags);
+    m_pWidget->setObjectName(GetWindowClassName());
+    m_pWidget->setWindowTitle(pstrName);
+    m_pWidget->setAttribute(Qt::WA_DeleteOnClose, false);
+    QPalette pal = m_pWidget->palette();
+    pal.setColor(QPalette::Window, QColor(0x14, 0x17, 0x1C));
+    m_pWidget->setPalette(pal);
+    m_pWidget->setAutoFillBackground(true);
+    m_pWidget->resize(cx == CW_USEDEFAULT ? 400 : cx, cy == CW_USEDEFAULT ? 300 : cy);
+    if (x != CW_USEDEFAULT && y != CW_USEDEFAULT) m_pWidget->move(x, y);
+    m_pSink = std::make_unique<CWindowSink>(m_pWidget);
+    m_handle = std::make_shared<dv::WindowTarget>(m_pSink.get());
+    std::weak_ptr<bool> alive = m_alive;
+    if (SendMessage(WM_CREATE) == -1) {
+        if (!alive.expired()) DestroyWindow();
+        return nullptr;
+    }
+    if (alive.expired() || !m_pWidget) return nullptr;
+    if (dwStyle & WS_VISIBLE) ShowWindow(true, true);
+    return m_pWidget;
+}
+
+void CWindowWnd::ShowWindow(bool bShow, bool bTakeFocus) {
+    if (!m_pWidget) return;
+    if (!bShow) {
+        m_pWidget->hide();
+        return;
+    }
+    m_pWidget->show();
+    m_pWidget->raise();
+    if (bTakeFocus) m_pWidget->activateWindow();
+}
+
+UINT CWindowWnd::ShowModal() {
+    if (!m_pWidget) return 0;
+    m_pWidget->setWindowModality(Qt::ApplicationModal);
+    ShowWindow(true, true);
+    QEventLoop loop;
+    m_pModalLoop = &loop;
+    // The loop ends when the window is destroyed; the object may be gone by then.
+    return static_cast<UINT>(loop.exec());
+}
+
+void CWindowWnd::Close(UINT nRet) { PostMessage(WM_CLOSE, nRet); }
+
+void CWindowWnd::CenterWindow() {
+    if (!m_pWidget) return;
+    QRect area;
+    QWidget* parent = m_pWidget->parentWidget();
+    if (parent && parent->isVisible() && !parent->isMinimized()) {
+        area = parent->frameGeometry();
+    } else {
+        QScreen* screen = m_pWidget->screen() ? m_pWidget->screen() : QGuiApplication::primaryScreen();
+        if (!screen) return;
+        area = screen->availableGeometry();
+    }
+    const QSize size = m_pWidget->frameGeometry().size();
+    m_pWidget->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+void CWindowWnd::ResizeClient(int cx, int cy) {
+    if (!m_pWidget) return;
+    m_pWidget->resize(cx < 0 ? m_pWidget->width() : cx, cy < 0 ? m_pWidget->height() : cy);
+}
+
+bool CWindowWnd::IsWindow() const { return m_pWidget != nullptr; }
+
+LRESULT CWindowWnd::SendMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    return DispatchMessage(uMsg, wParam, lParam, nullptr);
+}
+
+bool CWindowWnd::PostMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, std::unique_ptr<dv::MessageRecord> record) {
+    if (!m_pWidget) return false;
+    QCoreApplication::postEvent(m_pWidget, new CMessageEvent(uMsg, wParam, lParam, std::move(record)));
+    return true;
+}
+
+LRESULT CWindowWnd::DispatchMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                    std::unique_ptr<dv::MessageRecord> record) {
+    std::weak_ptr<bool> alive = m_alive;
+    std::unique_ptr<dv::MessageRecord>* previous = m_pCurrentRecord;
+    if (record) lParam = reinterpret_cast<LPARAM>(record.get());
+    SetMessageRecord(&record);
+    const LRESULT result = HandleMessage(uMsg, wParam, lParam);
+    // The handler may have destroyed the window object (dialogs delete themselves).
+    if (!alive.expired()) SetMessageRecord(previous);
+    return result;
+}
+
+dv::MessageRecord* CWindowWnd::GetCurrentRecord() const {
+    return m_pCurrentRecord ? m_pCurrentRecord->get() : nullptr;
+}
+
+void CWindowWnd::SetMessageRecord(std::unique_ptr<dv::MessageRecord>* pRecord) { m_pCurrentRecord = pRecord; }
+
+LRESULT CWindowWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM) {
+    switch (uMsg) {
+        case WM_CLOSE:
+            m_nModalResult = static_cast<UINT>(wParam);
+            DestroyWindow();
+            return 0;
+        case WM_SYSCOMMAND:
+            if (!m_pWidget) return 0;
+            switch (wParam & 0xFFF0) {
+                case SC_MINIMIZE: m_pWidget->showMinimized(); break;
+                case SC_MAXIMIZE: m_pWidget->showMaximized(); break;
+                case SC_RESTORE: m_pWidget->showNormal(); break;
+                case SC_CLOSE: SendMessage(WM_CLOSE); break;
+                default: break;
+            }
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void CWindowWnd::OnFinalMessage(HWND) {}
+
+void CWindowWnd::DestroyWindow() {
+    if (!m_pWidget || m_bDestroying) return;
+    m_bDestroying = true;
+    if (m_handle) m_handle->Detach();
+    CWindowWidget* widget = m_pWidget;
+    widget->hide();
+    std::weak_ptr<bool> alive = m_alive;
+    SendMessage(WM_DESTROY);
+    if (alive.expired()) return;
+    widget->DetachOwner();
+    m_pWidget = nullptr;
+    widget->deleteLater();
+    if (m_pModalLoop) {
+        m_pModalLoop->exit(static_cast<int>(m_nModalResult));
+        m_pModalLoop = nullptr;
+    }
+    m_bDestroying = false;
+    OnFinalMessage(widget);
+}
+
+void CWindowWnd::ReleaseWindow() {
+    if (m_handle) m_handle->Detach();
+    if (!m_pWidget) return;
+    CWindowWidget* widget = m_pWidget;
+    m_pWidget = nullptr;
+    widget->DetachOwner();
+    widget->hide();
+    widget->deleteLater();
+    if (m_pModalLoop) {
+        m_pModalLoop->exit(static_cast<int>(m_nModalResult));
+        m_pModalLoop = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+bool CNotifyPump::AddVirtualWnd(const QString& strName, CNotifyPump* pObject) {
+    if (!pObject || m_VirtualWndMap.contains(strName)) return false;
+    m_VirtualWndMap.insert(strName, pObject);
+    return true;
+}
+
+bool CNotifyPump::RemoveVirtualWnd(const QString& strName) { return m_VirtualWndMap.remove(strName) > 0; }
+
+bool CNotifyPump::NotifyPump(TNotifyUI& msg) {
+    if (msg.sVirtualWnd.isEmpty()) return false;
+    auto it = m_VirtualWndMap.constFind(msg.sVirtualWnd);
+    if (it == m_VirtualWndMap.cend()) return false;
+    it.value()->Notify(msg);
+    return true;
+}
+
+void CNotifyPump::Notify(TNotifyUI&) {}
+
+}  // namespace DuiLib
