@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "manager/DspProfile.h"
+
 namespace dv {
 
 constexpr unsigned short kVendorId = 0x0483;
@@ -35,11 +37,9 @@ enum AckStatus : uint8_t {
     HANDSHAKE_UNNORMAL = 0xF0,
 };
 
-// Model limits used to refuse replies that name things the unit cannot have.
-constexpr int kOutputCount = 8;
+// Model limits used to refuse replies that name things the unit cannot have; outputs, sources
+// and scenes are the settings model's (kOutputCount, kSourceCount, kSceneCount).
 constexpr int kInputCount = 8;
-constexpr int kSourceCount = 7;
-constexpr int kSceneCount = 10;  // stored scenes 1..10; 0 is the current setting
 constexpr int kSceneNameBytes = 16;
 
 // 31 bands on outputs 0..5, 11 on outputs 6 and 7.
