@@ -18,9 +18,9 @@ std::optional<QueuedCommand> CommandQueue::TryPop() {
     return front;
 }
 
-std::optional<QueuedCommand> CommandQueue::PopWait(std::chrono::milliseconds timeout) {
+std::optional<QueuedCommand> CommandQueue::Pop() {
     std::unique_lock<std::mutex> lock(mutex_);
-    ready_.wait_for(lock, timeout, [this] { return !records_.empty() || woken_; });
+    ready_.wait(lock, [this] { return !records_.empty() || woken_; });
     woken_ = false;
     if (records_.empty()) return std::nullopt;
     QueuedCommand front = std::move(records_.front());

@@ -2,7 +2,6 @@
 // number of producers, one consumer. It grows instead of refusing a record.
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -24,8 +23,8 @@ public:
     void Push(QueuedCommand command);
     // Never blocks.
     std::optional<QueuedCommand> TryPop();
-    // Waits up to `timeout` for a record; returns early when `Wake()` is called.
-    std::optional<QueuedCommand> PopWait(std::chrono::milliseconds timeout);
+    // Waits for a record or for `Wake()`, without waking up in between.
+    std::optional<QueuedCommand> Pop();
     void Wake();
     size_t Size() const;
 

@@ -1,5 +1,7 @@
 #include "sim/SimBus.h"
 
+#include <sys/prctl.h>
+
 #include <algorithm>
 
 struct hid_device_ {
@@ -244,6 +246,7 @@ int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
         return -1;
     }
     const SimResponse response = unit->HandleReport(std::span<const uint8_t>(data, length));
+    ++reportsWritten_;
     const auto due = Clock::now() + unit->Options().latency;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -256,6 +259,10 @@ int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
 }
 
 int SimBus::Read(hid_device_* dev, unsigned char* data, size_t length, int milliseconds) {
+    // The default 50 us timer slack would stretch every simulated 1 ms reply; a real endpoint
+    // does not add it, so the reading thread asks for precise wake-ups.
+    thread_local const bool precise = prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
+    (void)precise;
     std::unique_lock<std::mutex> lock(mutex_);
     if (!handles_.count(dev)) {
         lastError = L"invalid handle";
@@ -272,6 +279,7 @@ int SimBus::Read(hid_device_* dev, unsigned char* data, size_t length, int milli
             std::copy_n(bytes.begin(), n, data);
             bytes.resize(n);
             transcript_.push_back({Direction::FromUnit, std::move(bytes)});
+            ++reportsRead_;
             return static_cast<int>(n);
         }
         // Replies already on their way still arrive; after them a vanished unit reads as an error.

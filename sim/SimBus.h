@@ -2,6 +2,7 @@
 // plugged in; tests plug, unplug and inspect it, inject faults and read the transcript.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -66,6 +67,9 @@ public:
     std::vector<std::vector<uint8_t>> WrittenReports() const;
     void ClearTranscript();
     int OpenHandleCount() const;
+    // Running counts of reports, cheap enough to poll in benchmarks.
+    uint64_t ReportsWritten() const { return reportsWritten_.load(); }
+    uint64_t ReportsRead() const { return reportsRead_.load(); }
 
     // The hidapi entry points of this provider.
     hid_device_* Open(unsigned short vendor, unsigned short product);
@@ -97,6 +101,8 @@ private:
     int corruptReplies_ = 0;
     bool splitReplies_ = false;
     int unplugCountdown_ = 0;
+    std::atomic<uint64_t> reportsWritten_{0};
+    std::atomic<uint64_t> reportsRead_{0};
 
     std::mutex listenersMutex_;
     std::map<int, std::function<void(BusEvent)>> listeners_;

@@ -28,7 +28,7 @@ TEST(CommandQueue, GrowsWithoutRefusingAndKeepsOrderAcrossProducers) {
     for (auto& t : producers) t.join();
     EXPECT_EQ(queue.Size(), 4000u);
     int next[4] = {0, 0, 0, 0};
-    while (auto record = queue.PopWait(0ms)) {
+    while (auto record = queue.TryPop()) {
         const int seq = record->payload[0] << 8 | record->payload[1];
         EXPECT_EQ(seq, next[record->subcmd]++);
     }

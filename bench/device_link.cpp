@@ -1,0 +1,119 @@
+// Figures of the command queue and its thread against the simulated unit:
+// - QueuedRoundTrip: a queued set command written, answered (latency 0) and its reply read;
+//   time per command is the link's own overhead.
+// - QueuedAtUsbPace: 1000 queued set commands with the unit answering after 1 ms; the counter
+//   "ratio" is the total time over 1000 x 1 ms.
+// - EnqueueToWrite: from putting one record into an idle queue until the unit has its report;
+//   "idle_cpu_percent" is the process's CPU use over half a second with nothing queued.
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "device/DspDevice.h"
+#include "sim/SimBus.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using dv::sim::SimBus;
+
+struct Link {
+    explicit Link(std::chrono::microseconds latency) {
+        SimBus::Instance().Reset();
+        dv::sim::SimOptions options;
+        options.latency = latency;
+        unit = std::make_shared<dv::sim::ProcessorSimulator>(options);
+        SimBus::Instance().Plug(unit);
+        device = std::make_unique<dv::DspDevice>();
+        device->OpenHIDDevice();
+        device->SetCmdQueueEnabled(true);
+    }
+    ~Link() {
+        device.reset();
+        SimBus::Instance().Reset();
+    }
+    // Queues `count` trims and waits until the last reply has been read. `poll` of zero spins;
+    // otherwise the waiting thread sleeps between looks and leaves the CPU to the link.
+    void RunBatch(int count, std::chrono::microseconds poll = 0us) {
+        const uint64_t target = SimBus::Instance().ReportsRead() + static_cast<uint64_t>(count);
+        for (int i = 0; i < count; ++i) {
+            const int trim[] = {i % 12};
+            device->Trim_Ctrl(0, 0, static_cast<uint8_t>(i % 8), static_cast<uint8_t>(i % 8), trim,
+                              false);
+        }
+        while (SimBus::Instance().ReportsRead() < target) {
+            if (poll > 0us) std::this_thread::sleep_for(poll);
+            else std::this_thread::yield();
+        }
+        SimBus::Instance().ClearTranscript();
+    }
+
+    std::shared_ptr<dv::sim::ProcessorSimulator> unit;
+    std::unique_ptr<dv::DspDevice> device;
+};
+
+double ProcessCpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+void QueuedRoundTrip(benchmark::State& state) {
+    Link link(0us);
+    constexpr int kBatch = 1000;
+    for (auto _ : state) link.RunBatch(kBatch);
+    state.SetItemsProcessed(state.iterations() * kBatch);
+    state.counters["us_per_command"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * kBatch),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+}
+BENCHMARK(QueuedRoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void QueuedAtUsbPace(benchmark::State& state) {
+    Link link(1000us);
+    double ratio = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        link.RunBatch(1000, 200us);
+        const std::chrono::duration<double> total = Clock::now() - start;
+        ratio = total.count() / 1.0;  // 1000 x 1 ms
+        state.SetIterationTime(total.count());
+    }
+    state.counters["ratio"] = ratio;
+}
+BENCHMARK(QueuedAtUsbPace)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+void EnqueueToWrite(benchmark::State& state) {
+    Link link(0us);
+    double idleCpu = 0;
+    {
+        const double cpu0 = ProcessCpuSeconds();
+        const auto wall0 = Clock::now();
+        std::this_thread::sleep_for(500ms);  // measuring idle CPU over a fixed span is the point
+        const std::chrono::duration<double> wall = Clock::now() - wall0;
+        idleCpu = 100.0 * (ProcessCpuSeconds() - cpu0) / wall.count();
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        link.RunBatch(0);
+        std::this_thread::sleep_for(2ms);  // let the thread fall idle in its wait
+        const uint64_t target = SimBus::Instance().ReportsWritten() + 1;
+        state.ResumeTiming();
+        link.device->Mute_Ctrl(0, false);
+        while (SimBus::Instance().ReportsWritten() < target) {
+        }
+        state.PauseTiming();
+        while (SimBus::Instance().ReportsRead() < target) std::this_thread::yield();
+        state.ResumeTiming();
+    }
+    state.counters["idle_cpu_percent"] = idleCpu;
+}
+BENCHMARK(EnqueueToWrite)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+}  // namespace
+
+BENCHMARK_MAIN();
