@@ -60,7 +60,9 @@ if(DV_APP_TEST_SOURCES AND TARGET dv_ui)
   elseif(TARGET dv_skin)
     target_link_libraries(app_tests PRIVATE dv_skin)
   endif()
-  target_link_libraries(app_tests PRIVATE dv_ui dv_core dv_sim Qt6::Test GTest::gtest)
+  # The core calls the hidapi functions the simulator provides, and the simulator uses the core.
+  target_link_libraries(app_tests PRIVATE dv_ui "$<LINK_GROUP:RESCAN,dv_core,dv_sim>"
+    Qt6::Test GTest::gtest)
   target_compile_definitions(app_tests PRIVATE DV_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
   dv_warnings(app_tests)
   gtest_discover_tests(app_tests DISCOVERY_TIMEOUT 60

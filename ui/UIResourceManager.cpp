@@ -55,15 +55,13 @@ bool CResourceManager::LoadResource(const QString& xml) {
     if (!ReadMarkup(m_pArchive.get(), xml, text)) return false;
     QXmlStreamReader reader(text);
     QHash<QString, QString> entries;
+    if (!reader.readNextStartElement()) return false;
     while (reader.readNextStartElement()) {
-        // Root element: walk its children.
-        while (reader.readNextStartElement()) {
-            const auto attrs = reader.attributes();
-            const QString id = attrs.value(QStringLiteral("id")).toString();
-            const QString path = attrs.value(QStringLiteral("path")).toString();
-            if (!id.isEmpty() && !path.isEmpty()) entries.insert(id, path);
-            reader.skipCurrentElement();
-        }
+        const auto attrs = reader.attributes();
+        const QString id = attrs.value(QStringLiteral("id")).toString();
+        const QString path = attrs.value(QStringLiteral("path")).toString();
+        if (!id.isEmpty() && !path.isEmpty()) entries.insert(id, path);
+        reader.skipCurrentElement();
     }
     if (reader.hasError()) return false;
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) m_mapXml.insert(it.key(), it.value());
