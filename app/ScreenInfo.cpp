@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/Log.h"
+#include "ui/UIManager.h"
 
 namespace {
 
@@ -83,3 +84,12 @@ std::optional<int> ScreenDpiForRect(const ScreenRect& rect) {
     if (w >= 3690) return 288;
     return std::nullopt;
 }
+
+void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager, const ScreenInfo& screens) {
+    const ScreenRect widest = screens.GetWidestMonitorRect();
+    LogPrintA("screen size %d x %d\n", widest.right, widest.bottom);
+    if (!paintManager) return;
+    if (const std::optional<int> dpi = ScreenDpiForRect(widest)) paintManager->SetDPI(*dpi);
+}
+
+void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager) { ApplyScreenDpi(paintManager, ScreenInfo()); }
