@@ -28,7 +28,11 @@ bool HandleRowEvent(CControlUI* row, IListItemUI* item, TEventUI& event, bool& h
             }
             return true;
         case UIEVENT_DBLCLICK:
-            if (row->IsEnabled()) row->SendNotify(DUI_MSGTYPE_ITEMACTIVATE);
+            // The activated row is the selected one, whatever reached us before the double click.
+            if (row->IsEnabled()) {
+                if (owner) owner->SelectItem(item->GetIndex(), true);
+                row->SendNotify(DUI_MSGTYPE_ITEMACTIVATE);
+            }
             return true;
         case UIEVENT_BUTTONUP:
             return true;
