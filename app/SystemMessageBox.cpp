@@ -8,6 +8,15 @@ namespace {
 // Marks our boxes so that closing by title never touches some other dialog.
 constexpr const char* kSystemBoxProperty = "dvSystemMessageBox";
 
+// The panel's dark look, so a plain notice does not flash a light box over it.
+constexpr const char* kSystemBoxStyle =
+    "QMessageBox { background: #1C2128; }"
+    "QMessageBox QLabel { color: #E2E7EE; }"
+    "QMessageBox QPushButton { background: #00C000; color: #0B0E11; border: none;"
+    " padding: 6px 20px; min-width: 64px; }"
+    "QMessageBox QPushButton:hover { background: #1AD11A; }"
+    "QMessageBox QPushButton:focus { border: 1px solid #E2E7EE; }";
+
 QMessageBox* MakeBox(QWidget* parent, const QString& text, const QString& caption) {
     auto* box = new QMessageBox(parent);
     box->setIcon(QMessageBox::NoIcon);
@@ -15,6 +24,7 @@ QMessageBox* MakeBox(QWidget* parent, const QString& text, const QString& captio
     box->setText(text);
     box->setStandardButtons(QMessageBox::Ok);
     box->setProperty(kSystemBoxProperty, true);
+    box->setStyleSheet(kSystemBoxStyle);
     return box;
 }
 
