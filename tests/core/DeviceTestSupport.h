@@ -3,10 +3,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -16,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/Log.h"
 #include "app/WindowMessage.h"
 #include "device/DspDevice.h"
 #include "sim/SimBus.h"
@@ -115,6 +119,37 @@ inline std::vector<uint8_t> UnitFrame(uint8_t mcmd, uint8_t subcmd, uint8_t opty
     for (size_t i = 2; i < frame.size(); ++i) sum += frame[i];
     frame.push_back(static_cast<uint8_t>((256 - sum % 256) % 256));
     return frame;
+}
+
+// Sends the debug log to a file of its own for as long as it lives, then hands back the text.
+class LogCapture {
+public:
+    LogCapture()
+        : path_(std::filesystem::temp_directory_path() /
+                ("dvlink-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log")) {
+        InitConsoleWindow(path_.string());
+    }
+    ~LogCapture() {
+        LogClose();
+        std::filesystem::remove(path_);
+    }
+    std::string Stop() {
+        LogClose();
+        std::ifstream in(path_);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
 }
 
 // A simulated unit plugged into a clean bus, and a device with its main window attached.

@@ -1,19 +1,13 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
-#include "app/Log.h"
 #include "device/CommandQueue.h"
 #include "device/DspReplyRecords.h"
 #include "tests/core/DeviceTestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 TEST(CommandQueue, GrowsWithoutRefusingAndKeepsOrderAcrossProducers) {
@@ -37,32 +31,7 @@ TEST(CommandQueue, GrowsWithoutRefusingAndKeepsOrderAcrossProducers) {
 
 class QueueTest : public dvtest::SimulatedUnitTest {
 protected:
-    void TearDown() override {
-        LogClose();
-        if (!logPath_.empty()) fs::remove(logPath_);
-        SimulatedUnitTest::TearDown();
-    }
-    void StartLog() {
-        logPath_ = fs::temp_directory_path() /
-                   ("dvqueue-" + std::to_string(getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log");
-        InitConsoleWindow(logPath_.string());
-    }
-    std::string StopLog() {
-        LogClose();
-        std::ifstream in(logPath_);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    static size_t Occurrences(const std::string& text, const std::string& what) {
-        size_t n = 0;
-        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-        return n;
-    }
     size_t WrittenCount() const { return dv::sim::SimBus::Instance().WrittenReports().size(); }
-
-    fs::path logPath_;
 };
 
 TEST_F(QueueTest, QueueingIsOffUntilEnabledThenSendsInOrder) {
@@ -131,16 +100,16 @@ TEST_F(QueueTest, DestructionFreesAndLogsQueuedRecordsWithoutSendingThem) {
     options.latency = 300ms;  // keeps the command thread in its read while the rest wait
     unit_->SetOptions(options);
     Open();
-    StartLog();
+    dvtest::LogCapture capture;
     device_->SetCmdQueueEnabled(true);
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(device_->Mute_Ctrl(i, false));
     ASSERT_TRUE(dvtest::WaitUntil([&] { return WrittenCount() == 1; }));
     device_.reset();
-    const std::string log = StopLog();
+    const std::string log = capture.Stop();
     EXPECT_EQ(WrittenCount(), 1u);
-    EXPECT_EQ(Occurrences(log, "get mcmd 0x01 subcmd 0x04 optype 0xbb len 0x01 "), 5u);
-    EXPECT_EQ(Occurrences(log, "cmd_data[0](0x04)"), 1u);
-    EXPECT_EQ(Occurrences(log, "SendCtrlCommand\n"), 1u);
+    EXPECT_EQ(dvtest::Occurrences(log, "get mcmd 0x01 subcmd 0x04 optype 0xbb len 0x01 "), 5u);
+    EXPECT_EQ(dvtest::Occurrences(log, "cmd_data[0](0x04)"), 1u);
+    EXPECT_EQ(dvtest::Occurrences(log, "SendCtrlCommand\n"), 1u);
     EXPECT_NE(log.find("McuCmdThread end\n"), std::string::npos);
 }
 
@@ -157,19 +126,38 @@ TEST_F(QueueTest, WithTheUnitGoneRecordsAreTakenAndDiscardedWithoutDelay) {
     EXPECT_TRUE(dvtest::WaitUntil([&] { return device_->QueuedCommandCount() == 0; }, 2000ms));
 }
 
+TEST_F(QueueTest, ClosingWhileTheCommandThreadReadsLetsTheReadFinishFirst) {
+    auto options = unit_->Options();
+    options.latency = 200ms;
+    unit_->SetOptions(options);
+    Open();
+    device_->SetCmdQueueEnabled(true);
+    ASSERT_TRUE(device_->Mute_Ctrl(1, false));
+    ASSERT_TRUE(dvtest::WaitUntil([&] { return WrittenCount() == 1; }));
+    device_->CloseHIDDevice(false);
+    EXPECT_FALSE(device_->IsDeviceOpen());
+    EXPECT_EQ(dv::sim::SimBus::Instance().OpenHandleCount(), 1) << "still in use by the read";
+    EXPECT_TRUE(dvtest::WaitUntil([] { return dv::sim::SimBus::Instance().OpenHandleCount() == 0; }));
+    device_->OpenHIDDevice();
+    EXPECT_TRUE(device_->Get_Mute());
+}
+
 TEST_F(QueueTest, ClosingSaysGoodbyeOnlyToAnOpenDevice) {
-    StartLog();
-    device_->CloseHIDDevice(true);
-    std::string log = StopLog();
+    std::string log;
+    {
+        dvtest::LogCapture capture;
+        device_->CloseHIDDevice(true);
+        log = capture.Stop();
+    }
     EXPECT_EQ(log.find("PC_Connect"), std::string::npos);
     EXPECT_EQ(log.find("CloseHIDDevice!"), std::string::npos);
     EXPECT_EQ(log.find("SendCtrlCommand"), std::string::npos);
     EXPECT_EQ(WrittenCount(), 0u);
 
     Open();
-    StartLog();
+    dvtest::LogCapture capture;
     device_->CloseHIDDevice(true);
-    log = StopLog();
+    log = capture.Stop();
     EXPECT_FALSE(device_->IsDeviceOpen());
     const auto written = Written();
     ASSERT_EQ(written.size(), 1u);

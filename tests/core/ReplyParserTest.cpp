@@ -291,6 +291,32 @@ TEST_F(ReplyParserTest, ShortPayloadsAndNamesOutsideTheModelAreRefused) {
     EXPECT_EQ(main_.Count(), 2u);
 }
 
+TEST_F(ReplyParserTest, WritesReadsAndRepliesLeaveTheirLogLines) {
+    dvtest::LogCapture capture;
+    ASSERT_TRUE(device_->EQ_Ctrl(0, 4, 1, 17, 1000, 4.3f, -3.5f, true));
+    Reply(1, 6, kData, "00 00 05 11 11 03 e8 04 03 0e 05");
+    Reply(2, 11, kData, "02 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff");
+    Reply(3, 8, kData, "00 01 02 07");
+    const std::string log = capture.Stop();
+    const std::vector<std::string> inOrder = {
+        "EQ_Ctrl: gain(-3.50) ,freqValue(1000) ,qValue(4.300000) @ band(17) @channel(1) @scene(0)\n",
+        "SendCtrlCommand\nbegain to write data to devices:\n00 aa 55 0d 01 06 bb 00 04 01 11 03 e8 04 03 0e 05 ",
+        "set WRITE_ROPRT = TRUE\nwrite data ok! HidDeviceObject = ",
+        "ReadHIDData NumberOfBytesRead = 64\nread data: aa 55 04 01 06 ee 0a ",
+        "DSP_EQ_CH OP=0xdd, scene =0, source = 0, ch= 5, band=17, band_end = 17\n"
+        "band(17), freq(1000), Q(4.03), Gain(-3.50)\n",
+        "scene_name->index(1), name -->> 0xff, ",
+        "\n m_payload: 0xff, ",
+        "\nMCU_HANDSHAKE\nmodel = 1, master verion = 2, slave verion = 7\n",
+    };
+    size_t at = 0;
+    for (const std::string& line : inOrder) {
+        const size_t found = log.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line;
+        at = found + line.size();
+    }
+}
+
 TEST_F(ReplyParserTest, RepliesForClosedWindowsAreDroppedWithoutLeaking) {
     device_->SetMainWindow(nullptr);
     scene_.Handle()->Detach();
