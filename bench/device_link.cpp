@@ -46,8 +46,10 @@ struct Link {
                               false);
         }
         while (SimBus::Instance().ReportsRead() < target) {
-            if (poll > 0us) std::this_thread::sleep_for(poll);
-            else std::this_thread::yield();
+            if (poll > 0us)
+                std::this_thread::sleep_for(poll);
+            else
+                std::this_thread::yield();
         }
         SimBus::Instance().ClearTranscript();
     }

@@ -115,9 +115,13 @@ static_assert(TableIsIndexedById(), "rows must follow the order of CommandId");
 
 }  // namespace
 
-std::span<const CommandSpec> CommandTable() { return kTable; }
+std::span<const CommandSpec> CommandTable() {
+    return kTable;
+}
 
-const CommandSpec& Command(CommandId id) { return kTable[static_cast<size_t>(id)]; }
+const CommandSpec& Command(CommandId id) {
+    return kTable[static_cast<size_t>(id)];
+}
 
 bool PayloadFits(const CommandSpec& spec, int items) {
     return items >= 0 && items <= spec.maxItems &&

@@ -54,7 +54,9 @@ void LogQueuedCommand(const QueuedCommand& command) {
 
 }  // namespace
 
-DspDevice::DspDevice() { cmdThread_ = std::thread(&DspDevice::McuCmdThread, this); }
+DspDevice::DspDevice() {
+    cmdThread_ = std::thread(&DspDevice::McuCmdThread, this);
+}
 
 DspDevice::~DspDevice() {
     running_ = false;
@@ -72,9 +74,9 @@ void DspDevice::McuCmdThread() {
         auto command = queue_.Pop();
         if (!command) continue;
         LogQueuedCommand(*command);
-        const bool written = SendCtrlCommand(command->mcmd, command->subcmd, command->optype,
-                                             command->payload.data(),
-                                             static_cast<uint8_t>(command->payload.size()));
+        const bool written =
+            SendCtrlCommand(command->mcmd, command->subcmd, command->optype,
+                            command->payload.data(), static_cast<uint8_t>(command->payload.size()));
         // A frame that never left cannot be answered; waiting for a reply would stall the queue.
         if (written) ReadHIDData(readBuffer_.data(), kDefaultReplyTimeoutMs);
     }
@@ -82,14 +84,18 @@ void DspDevice::McuCmdThread() {
     LogPrintA("McuCmdThread end\n");
 }
 
-void DspDevice::SetCmdQueueEnabled(bool enabled) { queueEnabled_ = enabled; }
+void DspDevice::SetCmdQueueEnabled(bool enabled) {
+    queueEnabled_ = enabled;
+}
 
 DspDevice::HidHandle DspDevice::Handle() const {
     std::lock_guard<std::mutex> lock(linkMutex_);
     return handle_;
 }
 
-bool DspDevice::IsDeviceOpen() const { return Handle() != nullptr; }
+bool DspDevice::IsDeviceOpen() const {
+    return Handle() != nullptr;
+}
 
 void DspDevice::OpenHIDDevice() {
     if (IsDeviceOpen()) return;
@@ -106,7 +112,8 @@ void DspDevice::OpenHIDDevice() {
         LogPrintA("Unable to read manufacturer string\n");
     LogPrint(L"Manufacturer String: %ls\n", text);
     text[0] = L'\0';
-    if (hid_get_product_string(raw, text, kMaxStr) < 0) LogPrintA("Unable to read product string\n");
+    if (hid_get_product_string(raw, text, kMaxStr) < 0)
+        LogPrintA("Unable to read product string\n");
     LogPrint(L"Product String: %ls\n", text);
     text[0] = L'\0';
     if (hid_get_serial_number_string(raw, text, kMaxStr) < 0)
@@ -157,10 +164,14 @@ void DspDevice::SetNoiseWindow(WindowHandle target) {
 WindowHandle DspDevice::TargetHandle(Target target) const {
     std::lock_guard<std::mutex> lock(targetsMutex_);
     switch (target) {
-        case Target::Main: return mainWindow_;
-        case Target::Scene: return sceneWindow_;
-        case Target::AutoCal: return autoCalWindow_;
-        case Target::Noise: return noiseWindow_;
+        case Target::Main:
+            return mainWindow_;
+        case Target::Scene:
+            return sceneWindow_;
+        case Target::AutoCal:
+            return autoCalWindow_;
+        case Target::Noise:
+            return noiseWindow_;
     }
     return nullptr;
 }
@@ -181,7 +192,8 @@ bool DspDevice::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, co
     LogTimeStamp();
     LogPrintA("SendCtrlCommand\n");
     Report report;
-    if (!BuildReport(mcmd, subcmd, optype, std::span<const uint8_t>(data, data ? len : 0), report)) {
+    if (!BuildReport(mcmd, subcmd, optype, std::span<const uint8_t>(data, data ? len : 0),
+                     report)) {
         LogPrintA("payload of %d bytes does not fit a frame, not sent\n", len);
         return false;
     }
@@ -256,10 +268,17 @@ int DspDevice::FrameAssemblerState() const {
 
 void DspDevice::DispatchFrame(const ReceivedFrame& frame) {
     switch (frame.mcmd) {
-        case MCMD_DSP: ParseDspReply(frame); break;
-        case MCMD_SCENE: ParseSceneReply(frame); break;
-        case MCMD_MCU: ParseMcuReply(frame); break;
-        default: break;
+        case MCMD_DSP:
+            ParseDspReply(frame);
+            break;
+        case MCMD_SCENE:
+            ParseSceneReply(frame);
+            break;
+        case MCMD_MCU:
+            ParseMcuReply(frame);
+            break;
+        default:
+            break;
     }
 }
 

@@ -158,8 +158,8 @@ public:
     bool Get_Input_Phase(uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
     bool Get_Input_EQ(uint8_t scene, uint8_t source, uint8_t channel, uint8_t firstBand,
                       uint8_t lastBand);
-    bool Get_Input_Mix_CH_Trim(uint8_t scene, uint8_t source, uint8_t inChannel,
-                               uint8_t firstOut, uint8_t lastOut);
+    bool Get_Input_Mix_CH_Trim(uint8_t scene, uint8_t source, uint8_t inChannel, uint8_t firstOut,
+                               uint8_t lastOut);
     bool Get_Input_Threshold(uint8_t scene, uint8_t source, bool immediate);
     bool Get_Input_Noise(uint8_t firstInput, uint8_t lastInput, bool immediate);
 
@@ -204,8 +204,7 @@ private:
     bool IssueValueRange(CommandId id, uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
                          std::span<const int> values, bool immediate,
                          void (*logLine)(int scene, int source, int channel, int value));
-    bool IssueRangeQuery(CommandId id, uint8_t scene, uint8_t source, uint8_t first,
-                         uint8_t last);
+    bool IssueRangeQuery(CommandId id, uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
     bool IssueChannelPair(CommandId id, uint8_t first, uint8_t last);
 
     void DispatchFrame(const ReceivedFrame& frame);

@@ -154,8 +154,8 @@ bool DspDevice::IRC_Get_Spk_Level(uint8_t first, uint8_t last) {
 }
 
 bool DspDevice::IRC_Get_Spectrum(uint8_t channel, uint8_t firstBand, uint8_t lastBand) {
-    LogPrintA("IRC_Get_Spectrum: from band(%d) to band_end(%d) @channel(%d)\n", firstBand,
-              lastBand, channel);
+    LogPrintA("IRC_Get_Spectrum: from band(%d) to band_end(%d) @channel(%d)\n", firstBand, lastBand,
+              channel);
     const uint8_t payload[] = {channel, firstBand, lastBand};
     return Issue(CommandId::IRC_Get_Spectrum, payload);
 }
@@ -225,7 +225,9 @@ bool DspDevice::Flash_Upg_Data(uint32_t offset, std::span<const uint8_t> data) {
     return Issue(id, payload.View());
 }
 
-bool DspDevice::Flash_Upg_Finish() { return Issue(CommandId::Flash_Upg_Finish, {}); }
+bool DspDevice::Flash_Upg_Finish() {
+    return Issue(CommandId::Flash_Upg_Finish, {});
+}
 
 bool DspDevice::SaveScene(uint8_t scene, uint8_t immediately) {
     LogPrintA("SaveScene scene(%d) immediately=%d\n", scene, immediately);
@@ -247,7 +249,8 @@ bool DspDevice::DeleteScene(uint8_t scene) {
 
 bool DspDevice::SetSceneName(uint8_t scene, std::span<const uint8_t> name) {
     const CommandId id = CommandId::SetSceneName;
-    if (!PayloadFits(Command(id), static_cast<int>(name.size()))) return Refuse(id, "name too long");
+    if (!PayloadFits(Command(id), static_cast<int>(name.size())))
+        return Refuse(id, "name too long");
     const std::string text(name.begin(), name.end());
     LogPrintA("SetSceneName scene(%d), len(%d), (name)%s\n", scene, static_cast<int>(name.size()),
               text.c_str());
@@ -263,7 +266,8 @@ bool DspDevice::Get_Scene_Name(uint8_t scene) {
 
 bool DspDevice::SetSceneProfile(uint8_t scene, uint16_t start, std::span<const uint8_t> data) {
     const CommandId id = CommandId::SetSceneProfile;
-    if (!PayloadFits(Command(id), static_cast<int>(data.size()))) return Refuse(id, "data too long");
+    if (!PayloadFits(Command(id), static_cast<int>(data.size())))
+        return Refuse(id, "data too long");
     LogPrintA("SetSceneProfile scene(%d)\n", scene);
     PayloadBuilder payload{scene};
     payload.U16(start);
@@ -309,7 +313,9 @@ bool DspDevice::MCU_Upg_Data(uint32_t offset, std::span<const uint8_t> block) {
     return Issue(CommandId::MCU_Upg_Data, payload.View());
 }
 
-bool DspDevice::MCU_Upg_Finish() { return Issue(CommandId::MCU_Upg_Finish, {}); }
+bool DspDevice::MCU_Upg_Finish() {
+    return Issue(CommandId::MCU_Upg_Finish, {});
+}
 
 bool DspDevice::Hand_Connect() {
     LogPrintA("Hand_Connect\n");
@@ -337,9 +343,13 @@ bool DspDevice::MCU_Reboot_Ctrl() {
     return Issue(CommandId::MCU_Reboot_Ctrl, {});
 }
 
-bool DspDevice::Factory_Default_Ctrl() { return Issue(CommandId::Factory_Default_Ctrl, {}); }
+bool DspDevice::Factory_Default_Ctrl() {
+    return Issue(CommandId::Factory_Default_Ctrl, {});
+}
 
-bool DspDevice::BL_Enter_Upg_Mode() { return Issue(CommandId::BL_Enter_Upg_Mode, {}); }
+bool DspDevice::BL_Enter_Upg_Mode() {
+    return Issue(CommandId::BL_Enter_Upg_Mode, {});
+}
 
 bool DspDevice::BL_Upg_Start(std::span<const uint8_t, 4> header) {
     return Issue(CommandId::BL_Upg_Start, header);
@@ -352,6 +362,8 @@ bool DspDevice::BL_Upg_Data(uint32_t offset, std::span<const uint8_t> block) {
     return Issue(CommandId::BL_Upg_Data, payload.View());
 }
 
-bool DspDevice::BL_Upg_Finish() { return Issue(CommandId::BL_Upg_Finish, {}); }
+bool DspDevice::BL_Upg_Finish() {
+    return Issue(CommandId::BL_Upg_Finish, {});
+}
 
 }  // namespace dv

@@ -11,20 +11,28 @@ namespace dv {
 
 namespace {
 
-bool ValidScene(int scene) { return scene >= 0 && scene <= kSceneCount; }
-bool ValidOutput(int channel) { return channel >= 0 && channel < kOutputCount; }
-bool ValidSource(int source) { return source >= 0 && source < kSourceCount; }
-int RangeCount(int first, int last) { return last >= first ? last - first + 1 : 0; }
+bool ValidScene(int scene) {
+    return scene >= 0 && scene <= kSceneCount;
+}
+bool ValidOutput(int channel) {
+    return channel >= 0 && channel < kOutputCount;
+}
+bool ValidSource(int source) {
+    return source >= 0 && source < kSourceCount;
+}
+int RangeCount(int first, int last) {
+    return last >= first ? last - first + 1 : 0;
+}
 
 void LogRefused(const ReceivedFrame& frame, const char* why) {
     LogPrintA("reply mcmd(%d) subcmd(%d) refused: %s\n", frame.mcmd, frame.subcmd, why);
 }
 
 const char* const kIrcStatusLines[] = {
-    "IRC_RET_START_TEST\n",   "IRC_RET_SPK_STATUS_TEST\n",    "IRC_RET_LEVEL_TEST\n",
-    "IRC_RET_DELAY_TEST\n",   "IRC_RET_TRIM_TEST\n",          "IRC_RET_EQ_TEST\n",
+    "IRC_RET_START_TEST\n",       "IRC_RET_SPK_STATUS_TEST\n",    "IRC_RET_LEVEL_TEST\n",
+    "IRC_RET_DELAY_TEST\n",       "IRC_RET_TRIM_TEST\n",          "IRC_RET_EQ_TEST\n",
     "IRC_RET_SPEAKER_RTA_TEST\n", "IRC_RET_SPEAKER_RTA_UPDATE\n", "IRC_RET_EQ_DATA_UPDATE\n",
-    "IRC_RET_TEST_DATA_UPDATE\n", "IRC_RET_TEST_DONE\n",       "IRC_RET_TEST_FAIL->",
+    "IRC_RET_TEST_DATA_UPDATE\n", "IRC_RET_TEST_DONE\n",          "IRC_RET_TEST_FAIL->",
     "IRC_RET_TEST_EXIT\n",
 };
 
@@ -51,7 +59,10 @@ void DspDevice::ParseDspReply(const ReceivedFrame& frame) {
             for (int i = 0; i < n; ++i) LogPrintA("source%d = %d\n", i, r.U8());
             return;
         }
-        case 1: case 2: case 3: case 4: {
+        case 1:
+        case 2:
+        case 3:
+        case 4: {
             if (!r.Need(1)) return LogRefused(frame, "short payload");
             const uint8_t raw = r.U8();
             int value = raw;
@@ -113,11 +124,12 @@ void DspDevice::ParseDspReply(const ReceivedFrame& frame) {
             return ParseDspRange(frame, "DSP_MIX_CH", 1);
         case 13:
             return ParseDspRange(frame, nullptr, 1);
-        case 14: case 15: {
+        case 14:
+        case 15: {
             const int scene = r.U8(), flag = r.U8();
             if (!r.Ok()) return LogRefused(frame, "short payload");
-            LogPrintA(frame.subcmd == 14 ? "scene(%d), link(%d)\n" : "scene(%d), lock(%d)\n",
-                      scene, flag);
+            LogPrintA(frame.subcmd == 14 ? "scene(%d), link(%d)\n" : "scene(%d), lock(%d)\n", scene,
+                      flag);
             if (!ValidScene(scene)) return LogRefused(frame, "scene outside the model");
             if (!TargetHandle(Target::Main)) return;
             auto record = std::make_unique<SceneFlagRecord>();
@@ -135,9 +147,15 @@ void DspDevice::ParseDspReply(const ReceivedFrame& frame) {
             return ParseDspRange(frame, "DSP_EQ_BYPASS", 1);
         case 19:
             return ParseIrcStatus(r);
-        case 20: case 21: case 23: case 24: case 25: case 27:
+        case 20:
+        case 21:
+        case 23:
+        case 24:
+        case 25:
+        case 27:
             return ParseIrcChannels(frame);
-        case 22: case 26:
+        case 22:
+        case 26:
             return ParseIrcBands(frame);
         case 32:
             return ParseDspRange(frame, "DSP_INPUT_TRIM_CH", 1);
@@ -223,11 +241,24 @@ void DspDevice::ParseDspRange(const ReceivedFrame& frame, const char* title, siz
             auto v = std::make_unique<ChannelValueRecord>();
             v->value = isSigned ? static_cast<int8_t>(raw) : raw;
             switch (code) {
-                case 8: case 32: LogPrintA("ch(%d), trim(%d)\n", ch, v->value); break;
-                case 9: case 33: LogPrintA("ch(%d), mute(%d)\n", ch, v->value); break;
-                case 10: case 34: LogPrintA("ch(%d), phase(%d)\n", ch, v->value); break;
-                case 13: LogPrintA("ch(%d), ch_type(%d)\n", ch, v->value); break;
-                default: LogPrintA("ch(%d), bypass(%d)\n", ch, v->value); break;
+                case 8:
+                case 32:
+                    LogPrintA("ch(%d), trim(%d)\n", ch, v->value);
+                    break;
+                case 9:
+                case 33:
+                    LogPrintA("ch(%d), mute(%d)\n", ch, v->value);
+                    break;
+                case 10:
+                case 34:
+                    LogPrintA("ch(%d), phase(%d)\n", ch, v->value);
+                    break;
+                case 13:
+                    LogPrintA("ch(%d), ch_type(%d)\n", ch, v->value);
+                    break;
+                default:
+                    LogPrintA("ch(%d), bypass(%d)\n", ch, v->value);
+                    break;
             }
             v->scene = scene;
             v->channel = ch;
@@ -268,17 +299,29 @@ void DspDevice::ParseIrcChannels(const ReceivedFrame& frame) {
     const int code = frame.subcmd;
     const char* line = nullptr;
     switch (code) {
-        case 20: LogPrintA("DSP_IRC_DISTANCE Update from ch(%d) to ch_end(%d) \n", first, last); break;
-        case 21: LogPrintA("IRC_CH_TRIM Update from ch(%d) to ch_end(%d) \n", first, last);
-            line = "ch(%d), trim(%d)\n"; break;
-        case 23: LogPrintA("Get DSP_IRC_SPK_SIZE Update from ch(%d) to ch_end(%d)\n", first, last);
-            line = "ch(%d), size(%d)\n"; break;
-        case 24: LogPrintA("Get DSP_IRC_SPK_PHASE Update from ch(%d) to ch_end(%d)\n", first, last);
-            line = "ch(%d), phase(%d)\n"; break;
-        case 25: LogPrintA("Get DSP_IRC_SPK_LEVEL Update from ch(%d) to ch_end(%d)\n", first, last);
-            line = "ch(%d), spk_level(%d)\n"; break;
-        default: LogPrintA("Get DSP_IRC_NOISE_LEVEL Update from ch(%d) to ch_end(%d)\n", first, last);
-            line = "ch(%d), noise level(%d)\n"; break;
+        case 20:
+            LogPrintA("DSP_IRC_DISTANCE Update from ch(%d) to ch_end(%d) \n", first, last);
+            break;
+        case 21:
+            LogPrintA("IRC_CH_TRIM Update from ch(%d) to ch_end(%d) \n", first, last);
+            line = "ch(%d), trim(%d)\n";
+            break;
+        case 23:
+            LogPrintA("Get DSP_IRC_SPK_SIZE Update from ch(%d) to ch_end(%d)\n", first, last);
+            line = "ch(%d), size(%d)\n";
+            break;
+        case 24:
+            LogPrintA("Get DSP_IRC_SPK_PHASE Update from ch(%d) to ch_end(%d)\n", first, last);
+            line = "ch(%d), phase(%d)\n";
+            break;
+        case 25:
+            LogPrintA("Get DSP_IRC_SPK_LEVEL Update from ch(%d) to ch_end(%d)\n", first, last);
+            line = "ch(%d), spk_level(%d)\n";
+            break;
+        default:
+            LogPrintA("Get DSP_IRC_NOISE_LEVEL Update from ch(%d) to ch_end(%d)\n", first, last);
+            line = "ch(%d), noise level(%d)\n";
+            break;
     }
     const int count = RangeCount(first, last);
     const size_t groupBytes = code == 20 ? 2 : 1;

@@ -8,7 +8,9 @@ namespace dv {
 
 namespace {
 
-int RangeCount(int first, int last) { return last >= first ? last - first + 1 : 0; }
+int RangeCount(int first, int last) {
+    return last >= first ? last - first + 1 : 0;
+}
 
 }  // namespace
 
@@ -61,9 +63,8 @@ bool DspDevice::Filter_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, uint
 
 bool DspDevice::EQ_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, uint8_t band, int freq,
                         float q, float gain, bool immediate) {
-    LogPrintA(
-        "EQ_Ctrl: gain(%.2f) ,freqValue(%d) ,qValue(%f) @ band(%d) @channel(%d) @scene(%d)\n",
-        gain, freq, q, band, channel, scene);
+    LogPrintA("EQ_Ctrl: gain(%.2f) ,freqValue(%d) ,qValue(%f) @ band(%d) @channel(%d) @scene(%d)\n",
+              gain, freq, q, band, channel, scene);
     PayloadBuilder payload{scene, source, channel, band};
     payload.U16(static_cast<unsigned>(freq));
     payload.Bytes(EncodeEqQ(q));
@@ -91,7 +92,8 @@ bool DspDevice::Trim_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t 
     LogPrintA("destch_x = %d, dest_chy = %d\n", first, last);
     return IssueValueRange(CommandId::Trim_Ctrl, scene, source, first, last, trims, immediate,
                            [](int sc, int, int ch, int v) {
-                               LogPrintA("Trim_Ctrl: scene(%d), channel(%d), gain(%d)\n", sc, ch, v);
+                               LogPrintA("Trim_Ctrl: scene(%d), channel(%d), gain(%d)\n", sc, ch,
+                                         v);
                            });
 }
 
@@ -99,8 +101,8 @@ bool DspDevice::Mute_Ch_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8
                              std::span<const int> mutes, bool immediate) {
     return IssueValueRange(CommandId::Mute_Ch_Ctrl, scene, source, first, last, mutes, immediate,
                            [](int sc, int, int ch, int v) {
-                               LogPrintA("Mute_Ch_Ctrl: scene(%d), channel(%d), mute(%d)\n", sc,
-                                         ch, v);
+                               LogPrintA("Mute_Ch_Ctrl: scene(%d), channel(%d), mute(%d)\n", sc, ch,
+                                         v);
                            });
 }
 
@@ -151,7 +153,8 @@ bool DspDevice::CH_Type_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8
 bool DspDevice::CH_Link_Ctrl(uint8_t scene, int link, std::span<const LinkPair> pairs,
                              bool immediate) {
     const CommandId id = CommandId::CH_Link_Ctrl;
-    if (!PayloadFits(Command(id), static_cast<int>(pairs.size()))) return Refuse(id, "too many pairs");
+    if (!PayloadFits(Command(id), static_cast<int>(pairs.size())))
+        return Refuse(id, "too many pairs");
     LogPrintA("CH_Link_Ctrl scene(%d), link(%d), ch_count(%d)\n", scene, link,
               static_cast<int>(pairs.size()));
     PayloadBuilder payload{scene, static_cast<uint8_t>(link), static_cast<uint8_t>(pairs.size())};
@@ -179,7 +182,8 @@ bool DspDevice::PEQ_Reset_Ctrl(uint8_t scene, uint8_t source, std::span<const ui
     const CommandId id = CommandId::PEQ_Reset_Ctrl;
     if (!PayloadFits(Command(id), static_cast<int>(channels.size())))
         return Refuse(id, "too many channels");
-    LogPrintA("PEQ_Reset_Ctrl: scene(%d), ch_count(%d), ", scene, static_cast<int>(channels.size()));
+    LogPrintA("PEQ_Reset_Ctrl: scene(%d), ch_count(%d), ", scene,
+              static_cast<int>(channels.size()));
     PayloadBuilder payload{scene, source, static_cast<uint8_t>(channels.size())};
     for (uint8_t channel : channels) {
         payload.U8(channel);
@@ -199,8 +203,8 @@ bool DspDevice::PEQ_Bypass_Ctrl(uint8_t scene, uint8_t source, uint8_t first, ui
 }
 
 bool DspDevice::IRC_Ctrl(uint8_t action, uint16_t channelMask, uint8_t eqMode, bool immediate) {
-    LogPrintA("IRC_Ctrl: on(%d), ircch=0x%x, irc_eqmode = %d, syncMode(%d)\n", action,
-              channelMask, eqMode, immediate ? 1 : 0);
+    LogPrintA("IRC_Ctrl: on(%d), ircch=0x%x, irc_eqmode = %d, syncMode(%d)\n", action, channelMask,
+              eqMode, immediate ? 1 : 0);
     PayloadBuilder payload{action};
     payload.U16(channelMask);
     payload.U8(eqMode);
@@ -215,10 +219,10 @@ bool DspDevice::IRC_Set_Test_Mic(int on, bool immediate) {
 
 bool DspDevice::Input_Trim_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
                                 std::span<const int> trims, bool immediate) {
-    return IssueValueRange(CommandId::Input_Trim_Ctrl, scene, source, first, last, trims,
-                           immediate, [](int sc, int, int ch, int v) {
-                               LogPrintA("Input_Trim_Ctrl: scene(%d), channel(%d), gain(%d)\n",
-                                         sc, ch, v);
+    return IssueValueRange(CommandId::Input_Trim_Ctrl, scene, source, first, last, trims, immediate,
+                           [](int sc, int, int ch, int v) {
+                               LogPrintA("Input_Trim_Ctrl: scene(%d), channel(%d), gain(%d)\n", sc,
+                                         ch, v);
                            });
 }
 

@@ -32,7 +32,8 @@ float DecodeEqGain(uint8_t integerPlus18, uint8_t tenths) {
 }
 
 float DecodeDelay(uint8_t ms, uint8_t thousandthsHi, uint8_t thousandthsLo) {
-    return static_cast<float>(ms) + static_cast<float>(thousandthsHi * 256 + thousandthsLo) / 1000.0f;
+    return static_cast<float>(ms) +
+           static_cast<float>(thousandthsHi * 256 + thousandthsLo) / 1000.0f;
 }
 
 float DecodeIrcDistance(uint8_t integer, uint8_t hundredths) {

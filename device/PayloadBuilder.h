@@ -18,8 +18,10 @@ public:
         for (uint8_t b : bytes) U8(b);
     }
     void U8(uint8_t b) {
-        if (size_ < bytes_.size()) bytes_[size_++] = b;
-        else overflow_ = true;
+        if (size_ < bytes_.size())
+            bytes_[size_++] = b;
+        else
+            overflow_ = true;
     }
     void U16(unsigned v) {  // high byte first
         U8(static_cast<uint8_t>(v >> 8));

@@ -11,7 +11,7 @@ namespace dv {
 constexpr unsigned short kVendorId = 0x0483;
 constexpr unsigned short kProductId = 0x5750;
 
-constexpr size_t kReportSize = 65;      // report number 0 + 64 data bytes, written whole
+constexpr size_t kReportSize = 65;       // report number 0 + 64 data bytes, written whole
 constexpr size_t kInputReportSize = 64;  // at most this many bytes per read
 constexpr size_t kMaxPayload = 57;       // report bytes 7..63, checksum in byte 64
 
@@ -43,7 +43,9 @@ constexpr int kInputCount = 8;
 constexpr int kSceneNameBytes = 16;
 
 // 31 bands on outputs 0..5, 11 on outputs 6 and 7.
-constexpr int BandCountOfOutput(int output) { return output < 6 ? 31 : 11; }
+constexpr int BandCountOfOutput(int output) {
+    return output < 6 ? 31 : 11;
+}
 
 // Time-outs of the read that follows a write.
 constexpr int kDefaultReplyTimeoutMs = 10000;

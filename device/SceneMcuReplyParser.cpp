@@ -70,7 +70,8 @@ void DspDevice::ParseSceneReply(const ReceivedFrame& frame) {
                 LogPrintA("UPG_FINISH: ACK_READY\n");
             }
             return;
-        case 8: case 10: {
+        case 8:
+        case 10: {
             const int scene = r.U8();
             if (status != ACK_READY || !r.Ok()) return;
             Post(Target::Scene, frame.subcmd == 8 ? WM_SCENE_VALUE : WM_SCENE_DELETED, scene);
@@ -138,10 +139,12 @@ void DspDevice::ParseMcuReply(const ReceivedFrame& frame) {
     if (!r.Ok()) return;
     const int upgrade = upgradeStatus_.load();
     switch (frame.subcmd) {
-        case 1: case 160:
+        case 1:
+        case 160:
             if (status == ACK_READY) upgradeStatus_ = UPG_START;
             return;
-        case 2: case 161:
+        case 2:
+        case 161:
             if (status == ACK_READY) {
                 LogTimeStamp();
                 LogPrintA("MCU_UPG_START: ACK_READY\n\n");
@@ -151,7 +154,8 @@ void DspDevice::ParseMcuReply(const ReceivedFrame& frame) {
                 upgradeStatus_ = UPG_FAIL;
             }
             return;
-        case 3: case 162:
+        case 3:
+        case 162:
             if (upgrade != UPG_WAITING_BIN_DATA_ACK) return;
             if (status == ACK_READY) {
                 LogTimeStamp();
@@ -163,7 +167,8 @@ void DspDevice::ParseMcuReply(const ReceivedFrame& frame) {
                 upgradePhase_ = PHASE_SENT;
             }
             return;
-        case 4: case 163:
+        case 4:
+        case 163:
             if (status == ACK_READY && upgrade == UPG_FINISH) {
                 LogTimeStamp();
                 LogPrintA("MCU UPG_FINISH: ACK_READY\n\n");

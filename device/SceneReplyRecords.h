@@ -10,7 +10,7 @@ namespace dv {
 
 struct SceneNameRecord : MessageRecord {
     int reserved = 0;
-    int sceneIndex = 0;    // 0-based: scene n is index n - 1
+    int sceneIndex = 0;     // 0-based: scene n is index n - 1
     uint8_t name[16] = {};  // all zero for a slot that was never named
 };
 

@@ -14,13 +14,19 @@ int CopyString(const wchar_t* text, wchar_t* out, size_t maxlen) {
     return 0;
 }
 
-bool Known(hid_device* dev) { return dev != nullptr; }
+bool Known(hid_device* dev) {
+    return dev != nullptr;
+}
 
 }  // namespace
 
-int hid_init(void) { return 0; }
+int hid_init(void) {
+    return 0;
+}
 
-int hid_exit(void) { return 0; }
+int hid_exit(void) {
+    return 0;
+}
 
 hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t*) {
     return dv::sim::SimBus::Instance().Open(vendor_id, product_id);
@@ -68,4 +74,6 @@ int hid_get_indexed_string(hid_device* dev, int string_index, wchar_t* string, s
     return CopyString(L"Stormedge", string, maxlen);
 }
 
-const wchar_t* hid_error(hid_device* dev) { return dv::sim::SimBus::Instance().Error(dev); }
+const wchar_t* hid_error(hid_device* dev) {
+    return dv::sim::SimBus::Instance().Error(dev);
+}

@@ -161,7 +161,13 @@ bool ProcessorSimulator::ApplyDspSet(const SimFrame& frame) {
             band.gainTenths = static_cast<int16_t>((p[8] - 18) * 10 + p[9]);
             return true;
         }
-        case 7: case 8: case 9: case 10: case 11: case 13: case 18: {
+        case 7:
+        case 8:
+        case 9:
+        case 10:
+        case 11:
+        case 13:
+        case 18: {
             if (p.size() < 4) return false;
             const size_t group = sub == 7 ? 3 : 1;
             if (!InRange(p[2], p[3], 4, group, p.size())) return false;
@@ -172,13 +178,27 @@ bool ProcessorSimulator::ApplyDspSet(const SimFrame& frame) {
                 SimOutput& out = scene->outputs[ch];
                 const uint8_t v = p[at];
                 switch (sub) {
-                    case 7: out.delayMicros = v * 1000u + (p[at + 1] << 8 | p[at + 2]); break;
-                    case 8: out.trim = static_cast<int8_t>(v); break;
-                    case 9: out.mute = v; break;
-                    case 10: out.phase = static_cast<int8_t>(v); break;
-                    case 11: scene->routing[p[1]][ch] = v; break;
-                    case 13: out.role = v; break;
-                    default: out.eqBypass = v; break;
+                    case 7:
+                        out.delayMicros = v * 1000u + (p[at + 1] << 8 | p[at + 2]);
+                        break;
+                    case 8:
+                        out.trim = static_cast<int8_t>(v);
+                        break;
+                    case 9:
+                        out.mute = v;
+                        break;
+                    case 10:
+                        out.phase = static_cast<int8_t>(v);
+                        break;
+                    case 11:
+                        scene->routing[p[1]][ch] = v;
+                        break;
+                    case 13:
+                        out.role = v;
+                        break;
+                    default:
+                        out.eqBypass = v;
+                        break;
                 }
             }
             return true;
@@ -187,7 +207,8 @@ bool ProcessorSimulator::ApplyDspSet(const SimFrame& frame) {
             if (p.size() < 3 || p[2] >= kSimOutputs) return false;
             SimOutput& out = scene->outputs[p[2]];
             out.remap.fill(0);
-            for (size_t i = 3; i < p.size() && i - 3 < out.remap.size(); ++i) out.remap[i - 3] = p[i];
+            for (size_t i = 3; i < p.size() && i - 3 < out.remap.size(); ++i)
+                out.remap[i - 3] = p[i];
             return true;
         }
         case 14:  // scene, link, pair count, pairs
@@ -218,7 +239,9 @@ bool ProcessorSimulator::ApplyDspSet(const SimFrame& frame) {
 bool ProcessorSimulator::ApplyInputSet(const SimFrame& frame, SimScene& scene) {
     const Payload& p = frame.payload;
     switch (frame.subcmd) {
-        case 32: case 33: case 34: {
+        case 32:
+        case 33:
+        case 34: {
             if (p.size() < 4 || !InRange(p[2], p[3], 4, 1, p.size())) return false;
             for (int ch = p[2]; ch <= p[3]; ++ch) {
                 if (ch >= kSimInputs) continue;
@@ -305,7 +328,9 @@ SimResponse ProcessorSimulator::HandleScene(const SimFrame& frame) {
     }
     const bool stored = scene >= 1 && scene <= kSimScenes;
     switch (frame.subcmd) {
-        case 3: case 4: case 5:  // DSP flash transfer; the image itself comes with the upgrade
+        case 3:
+        case 4:
+        case 5:  // DSP flash transfer; the image itself comes with the upgrade
             response.frames.push_back(Ack(frame));
             break;
         case 8:  // scene, immediately: 0 stores the current setting, 1 keeps what was sent to it
@@ -368,10 +393,10 @@ SimResponse ProcessorSimulator::HandleMcu(const SimFrame& frame) {
     switch (frame.subcmd) {
         case 8:
             if (options_.answerHandshake)
-                response.frames.push_back(EncodeFrame(
-                    3, 8, kData,
-                    Payload{options_.handshakeStatus, options_.model, options_.masterVersion,
-                            options_.slaveVersion}));
+                response.frames.push_back(
+                    EncodeFrame(3, 8, kData,
+                                Payload{options_.handshakeStatus, options_.model,
+                                        options_.masterVersion, options_.slaveVersion}));
             return response;
         case 31:  // needs no answer
             if (!p.empty()) pcConnected_ = p[0] != 0;
@@ -384,10 +409,17 @@ SimResponse ProcessorSimulator::HandleMcu(const SimFrame& frame) {
             response.frames.push_back(Ack(frame));
             response.restart = SimRestart::FactoryReset;
             return response;
-        case 1: case 2: case 3: case 4: case 0xA0: case 0xA1: case 0xA2: case 0xA3:
-            response.frames.push_back(TakeNotReady() ? EncodeFrame(3, frame.subcmd, kAck,
-                                                                   Payload{kNotReady})
-                                                     : Ack(frame));
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 0xA0:
+        case 0xA1:
+        case 0xA2:
+        case 0xA3:
+            response.frames.push_back(TakeNotReady()
+                                          ? EncodeFrame(3, frame.subcmd, kAck, Payload{kNotReady})
+                                          : Ack(frame));
             return response;
         default:
             return response;

@@ -159,7 +159,9 @@ int SimBus::OpenHandleCount() const {
     return static_cast<int>(handles_.size());
 }
 
-bool SimBus::Alive(const hid_device_* dev) const { return unit_ && dev->generation == generation_; }
+bool SimBus::Alive(const hid_device_* dev) const {
+    return unit_ && dev->generation == generation_;
+}
 
 hid_device_* SimBus::Open(unsigned short vendor, unsigned short product) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -178,7 +180,9 @@ void SimBus::Close(hid_device_* dev) {
     if (handles_.erase(dev)) delete dev;
 }
 
-const wchar_t* SimBus::Error(hid_device_*) { return lastError.c_str(); }
+const wchar_t* SimBus::Error(hid_device_*) {
+    return lastError.c_str();
+}
 
 int SimBus::SetNonblocking(hid_device_* dev, int nonblock) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -289,8 +293,8 @@ int SimBus::Read(hid_device_* dev, unsigned char* data, size_t length, int milli
         }
         if (!forever && now >= deadline) return 0;
         if (!dev->input.empty()) {
-            const auto wake = forever ? dev->input.front().due
-                                      : std::min(deadline, dev->input.front().due);
+            const auto wake =
+                forever ? dev->input.front().due : std::min(deadline, dev->input.front().due);
             arrived_.wait_until(lock, wake);
         } else if (forever) {
             arrived_.wait(lock);

@@ -55,8 +55,8 @@ public:
     void RemoveListener(int id);
 
     // Faults on demand.
-    void DropReplies(int count);     // the next `count` replies never arrive
-    void CorruptReplies(int count);  // the next `count` replies carry a wrong checksum
+    void DropReplies(int count);       // the next `count` replies never arrive
+    void CorruptReplies(int count);    // the next `count` replies carry a wrong checksum
     void SetSplitReplies(bool split);  // each reply frame arrives in two reports
     void UnplugAtFrame(int n);         // the n-th report written from now on pulls the plug
     // Queues a raw input report (up to 64 bytes) on every open handle, due after `delay`.

@@ -55,11 +55,16 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerDspQuery(
             for (int s = 0; s < kSimSources; ++s) out.push_back(static_cast<uint8_t>(0x51 + s));
             return out;
         }
-        case 1: return Payload{state_.sourceCode};
-        case 2: return Payload{static_cast<uint8_t>(state_.mainVolume)};
-        case 3: return Payload{static_cast<uint8_t>(state_.subVolume)};
-        case 4: return Payload{state_.mute};
-        case 38: return Payload{static_cast<uint8_t>(state_.inputThreshold)};
+        case 1:
+            return Payload{state_.sourceCode};
+        case 2:
+            return Payload{static_cast<uint8_t>(state_.mainVolume)};
+        case 3:
+            return Payload{static_cast<uint8_t>(state_.subVolume)};
+        case 4:
+            return Payload{state_.mute};
+        case 38:
+            return Payload{static_cast<uint8_t>(state_.inputThreshold)};
         case 39: {  // first input, last input, level + 100 and tenths per input
             if (p.size() < 2) return std::nullopt;
             const int last = ClampLast(p[0], p[1], kSimInputs - 1, 2, 2);
@@ -71,24 +76,30 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerDspQuery(
             }
             return out;
         }
-        default: break;
+        default:
+            break;
     }
     if (sub >= 19 && sub <= 28) return AnswerIrcQuery(frame);
     if (p.empty()) return std::nullopt;
     const SimScene* scene = SceneForQuery(p[0]);
     if (!scene) return std::nullopt;
     switch (sub) {
-        case 14: return Payload{p[0], scene->link};
-        case 15: return Payload{p[0], scene->lock};
-        case 17: return Payload{p[0]};
-        case 6: case 35: {  // scene, source, channel, first band, last band, 6 bytes per band
+        case 14:
+            return Payload{p[0], scene->link};
+        case 15:
+            return Payload{p[0], scene->lock};
+        case 17:
+            return Payload{p[0]};
+        case 6:
+        case 35: {  // scene, source, channel, first band, last band, 6 bytes per band
             if (p.size() < 5) return std::nullopt;
             const int count = sub == 6 ? kSimOutputs : kSimInputs;
             if (p[2] >= count) return std::nullopt;
             const int last = ClampLast(p[3], p[4], kSimBands - 1, 5, 6);
             Payload out = {p[0], p[1], p[2], p[3], EchoLast(p[3], p[4], last)};
             for (int b = p[3]; b <= last; ++b)
-                PutBand(out, sub == 6 ? scene->outputs[p[2]].bands[b] : scene->inputs[p[2]].bands[b]);
+                PutBand(out,
+                        sub == 6 ? scene->outputs[p[2]].bands[b] : scene->inputs[p[2]].bands[b]);
             return out;
         }
         case 11: {  // scene, source, first output: the masks from there to the last output
@@ -105,7 +116,8 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerDspQuery(
                 out.push_back(static_cast<uint8_t>(scene->mixTrim[p[1]][p[2]][ch]));
             return out;
         }
-        default: break;
+        default:
+            break;
     }
     // Range queries: scene, source, first, last, then one group per channel.
     if (p.size() < 4) return std::nullopt;
@@ -130,17 +142,38 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerDspQuery(
                 out.push_back(static_cast<uint8_t>((o.delayMicros % 1000) >> 8));
                 out.push_back(static_cast<uint8_t>(o.delayMicros % 1000));
                 break;
-            case 8: out.push_back(static_cast<uint8_t>(o.trim)); break;
-            case 9: out.push_back(o.mute); break;
-            case 10: out.push_back(static_cast<uint8_t>(o.phase)); break;
-            case 12: out.push_back(o.remap[0]); break;
-            case 13: out.push_back(o.role); break;
-            case 16: out.push_back(o.dspBypass); break;
-            case 18: out.push_back(o.eqBypass); break;
-            case 32: out.push_back(static_cast<uint8_t>(in.trim)); break;
-            case 33: out.push_back(in.mute); break;
-            case 34: out.push_back(static_cast<uint8_t>(in.phase)); break;
-            default: return std::nullopt;
+            case 8:
+                out.push_back(static_cast<uint8_t>(o.trim));
+                break;
+            case 9:
+                out.push_back(o.mute);
+                break;
+            case 10:
+                out.push_back(static_cast<uint8_t>(o.phase));
+                break;
+            case 12:
+                out.push_back(o.remap[0]);
+                break;
+            case 13:
+                out.push_back(o.role);
+                break;
+            case 16:
+                out.push_back(o.dspBypass);
+                break;
+            case 18:
+                out.push_back(o.eqBypass);
+                break;
+            case 32:
+                out.push_back(static_cast<uint8_t>(in.trim));
+                break;
+            case 33:
+                out.push_back(in.mute);
+                break;
+            case 34:
+                out.push_back(static_cast<uint8_t>(in.phase));
+                break;
+            default:
+                return std::nullopt;
         }
     }
     return out;
@@ -151,9 +184,12 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerIrcQuery(
     const Payload& p = frame.payload;
     const SimCalibration& cal = state_.calibration;
     switch (frame.subcmd) {
-        case 19: return Payload{cal.status, cal.channel, 0, cal.progress, cal.reason};
-        case 28: return Payload{};
-        case 22: case 26: {  // channel, first band, last band
+        case 19:
+            return Payload{cal.status, cal.channel, 0, cal.progress, cal.reason};
+        case 28:
+            return Payload{};
+        case 22:
+        case 26: {  // channel, first band, last band
             if (p.size() < 3 || p[0] >= kSimOutputs) return std::nullopt;
             const bool spectrum = frame.subcmd == 26;
             const int last = ClampLast(p[1], p[2], kSimBands - 1, 3, spectrum ? 5 : 6);
@@ -174,7 +210,8 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerIrcQuery(
             }
             return out;
         }
-        default: break;
+        default:
+            break;
     }
     if (p.size() < 2) return std::nullopt;
     const size_t group = frame.subcmd == 20 ? 2 : 1;
@@ -186,11 +223,21 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerIrcQuery(
                 out.push_back(static_cast<uint8_t>(cal.distanceHundredths[ch] / 100));
                 out.push_back(static_cast<uint8_t>(cal.distanceHundredths[ch] % 100));
                 break;
-            case 21: out.push_back(cal.trim[ch]); break;
-            case 23: out.push_back(cal.speakerSize[ch]); break;
-            case 24: out.push_back(static_cast<uint8_t>(cal.speakerPhase[ch])); break;
-            case 25: out.push_back(cal.speakerLevel[ch]); break;
-            default: out.push_back(cal.noiseLevel[ch]); break;
+            case 21:
+                out.push_back(cal.trim[ch]);
+                break;
+            case 23:
+                out.push_back(cal.speakerSize[ch]);
+                break;
+            case 24:
+                out.push_back(static_cast<uint8_t>(cal.speakerPhase[ch]));
+                break;
+            case 25:
+                out.push_back(cal.speakerLevel[ch]);
+                break;
+            default:
+                out.push_back(cal.noiseLevel[ch]);
+                break;
         }
     }
     return out;

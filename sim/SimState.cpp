@@ -6,10 +6,9 @@ namespace dv::sim {
 
 namespace {
 
-constexpr uint16_t kIsoBands[kSimBands] = {20,   25,   31,   40,   50,   63,    80,    100,
-                                           125,  160,  200,  250,  315,  400,   500,   630,
-                                           800,  1000, 1250, 1600, 2000, 2500,  3150,  4000,
-                                           5000, 6300, 8000, 10000, 12500, 16000, 20000};
+constexpr uint16_t kIsoBands[kSimBands] = {
+    20,  25,   31,   40,   50,   63,   80,   100,  125,  160,  200,  250,   315,   400,   500,  630,
+    800, 1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
 
 // Input routing by role, for sources with four inputs (A) and with two (B).
 uint8_t RoutingFor(uint8_t role, bool twoInputSource) {

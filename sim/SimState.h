@@ -73,7 +73,7 @@ struct SimCalibration {
 
 struct SimUnitState {
     SimScene current;
-    std::array<SimScene, kSimScenes> stored{};               // scene n at index n - 1
+    std::array<SimScene, kSimScenes> stored{};                // scene n at index n - 1
     std::array<std::array<uint8_t, 16>, kSimScenes> names{};  // 0xFF bytes: never named
     uint8_t sourceCode = 0x55;
     int8_t mainVolume = 0;

@@ -37,7 +37,8 @@ public:
     RecordingWindow() : handle_(std::make_shared<dv::WindowTarget>(this)) {}
     ~RecordingWindow() override { handle_->Detach(); }
 
-    void Deliver(unsigned message, intptr_t param, std::unique_ptr<dv::MessageRecord> record) override {
+    void Deliver(unsigned message, intptr_t param,
+                 std::unique_ptr<dv::MessageRecord> record) override {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             posted_.push_back({message, param, std::move(record)});
@@ -112,8 +113,8 @@ inline std::string Hex(const std::vector<uint8_t>& bytes) {
 // A reply frame as the unit sends it, with its checksum worked out here.
 inline std::vector<uint8_t> UnitFrame(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
                                       const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> frame = {0xAA, 0x55, static_cast<uint8_t>(payload.size() + 3), mcmd,
-                                  subcmd, optype};
+    std::vector<uint8_t> frame = {0xAA, 0x55,   static_cast<uint8_t>(payload.size() + 3),
+                                  mcmd, subcmd, optype};
     frame.insert(frame.end(), payload.begin(), payload.end());
     int sum = 0;
     for (size_t i = 2; i < frame.size(); ++i) sum += frame[i];
@@ -178,7 +179,8 @@ protected:
     // Reports the panel wrote since the transcript was last cleared, as hex.
     std::vector<std::string> Written() const {
         std::vector<std::string> out;
-        for (const auto& report : dv::sim::SimBus::Instance().WrittenReports()) out.push_back(Hex(report));
+        for (const auto& report : dv::sim::SimBus::Instance().WrittenReports())
+            out.push_back(Hex(report));
         return out;
     }
     // Feeds raw input bytes and lets the device read them once.

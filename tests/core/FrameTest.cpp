@@ -10,7 +10,9 @@ using dvtest::Bytes;
 using dvtest::Hex;
 using dvtest::UnitFrame;
 
-std::vector<uint8_t> Report(const dv::Report& r) { return {r.begin(), r.end()}; }
+std::vector<uint8_t> Report(const dv::Report& r) {
+    return {r.begin(), r.end()};
+}
 
 TEST(FrameBuild, ReportLayoutChecksumAndRefusal) {
     dv::Report report;
@@ -33,7 +35,8 @@ TEST(FrameBuild, ReportLayoutChecksumAndRefusal) {
 }
 
 // Steps every byte; returns the payloads of the frames that completed, as hex.
-std::vector<std::string> Assemble(dv::FrameAssembler& assembler, const std::vector<uint8_t>& bytes) {
+std::vector<std::string> Assemble(dv::FrameAssembler& assembler,
+                                  const std::vector<uint8_t>& bytes) {
     std::vector<std::string> frames;
     for (uint8_t b : bytes)
         if (assembler.Step(b)) {
@@ -55,7 +58,8 @@ TEST(FrameAssembler, SkipsNoiseAndJoinsSplitFrames) {
     const auto second = UnitFrame(1, 4, 0xDD, {0x01});
     EXPECT_TRUE(Assemble(a, {second.begin(), second.begin() + 4}).empty());
     EXPECT_EQ(a.State(), 4);
-    EXPECT_EQ(Assemble(a, {second.begin() + 4, second.end()}), std::vector<std::string>{"01 04 dd 01"});
+    EXPECT_EQ(Assemble(a, {second.begin() + 4, second.end()}),
+              std::vector<std::string>{"01 04 dd 01"});
     EXPECT_EQ(a.State(), 0);
 }
 

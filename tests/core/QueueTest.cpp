@@ -137,7 +137,8 @@ TEST_F(QueueTest, ClosingWhileTheCommandThreadReadsLetsTheReadFinishFirst) {
     device_->CloseHIDDevice(false);
     EXPECT_FALSE(device_->IsDeviceOpen());
     EXPECT_EQ(dv::sim::SimBus::Instance().OpenHandleCount(), 1) << "still in use by the read";
-    EXPECT_TRUE(dvtest::WaitUntil([] { return dv::sim::SimBus::Instance().OpenHandleCount() == 0; }));
+    EXPECT_TRUE(
+        dvtest::WaitUntil([] { return dv::sim::SimBus::Instance().OpenHandleCount() == 0; }));
     device_->OpenHIDDevice();
     EXPECT_TRUE(device_->Get_Mute());
 }

@@ -24,7 +24,9 @@ protected:
     void Reply(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const std::string& payload) {
         ASSERT_TRUE(Feed(UnitFrame(mcmd, subcmd, optype, Bytes(payload))));
     }
-    size_t Total() const { return main_.Count() + scene_.Count() + autoCal_.Count() + noise_.Count(); }
+    size_t Total() const {
+        return main_.Count() + scene_.Count() + autoCal_.Count() + noise_.Count();
+    }
 
     dvtest::RecordingWindow scene_, autoCal_, noise_;
 };
@@ -73,23 +75,25 @@ TEST_F(ReplyParserTest, ValueRepliesAndTheExamplesDecode) {
 }
 
 TEST_F(ReplyParserTest, ChannelRangesPostOneRecordPerChannelWithTheirSigns) {
-    Reply(1, 8, kData, "00 00 00 01 fa 03");    // trims, signed
-    Reply(1, 9, kData, "00 00 07 07 ff");       // mute, unsigned
-    Reply(1, 10, kData, "00 00 03 03 ff");      // phase, signed
-    Reply(1, 13, kData, "00 00 00 01 06 0c");   // roles
-    Reply(1, 18, kData, "02 00 04 04 01");      // EQ bypass
-    Reply(1, 32, kData, "00 04 01 01 fe");      // input trim, signed
+    Reply(1, 8, kData, "00 00 00 01 fa 03");   // trims, signed
+    Reply(1, 9, kData, "00 00 07 07 ff");      // mute, unsigned
+    Reply(1, 10, kData, "00 00 03 03 ff");     // phase, signed
+    Reply(1, 13, kData, "00 00 00 01 06 0c");  // roles
+    Reply(1, 18, kData, "02 00 04 04 01");     // EQ bypass
+    Reply(1, 32, kData, "00 04 01 01 fe");     // input trim, signed
     Reply(1, 33, kData, "00 04 02 02 01");
-    Reply(1, 34, kData, "00 04 03 03 ff");      // input phase, signed
+    Reply(1, 34, kData, "00 04 03 03 ff");  // input phase, signed
     const std::vector<std::tuple<int, int, int, int>> expected = {
-        {8, 0, 0, -6}, {8, 0, 1, 3},  {9, 0, 7, 255}, {10, 0, 3, -1}, {13, 0, 0, 6},
+        {8, 0, 0, -6},  {8, 0, 1, 3},  {9, 0, 7, 255}, {10, 0, 3, -1}, {13, 0, 0, 6},
         {13, 0, 1, 12}, {18, 2, 4, 1}, {32, 0, 1, -2}, {33, 0, 2, 1},  {34, 0, 3, -1}};
     ASSERT_EQ(main_.Count(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const auto& [code, scene, channel, value] = expected[i];
         EXPECT_EQ(main_.Messages()[i].param, code) << i;
         const auto& r = main_.Record<dv::ChannelValueRecord>(i);
-        EXPECT_EQ(std::make_tuple(r.scene, r.channel, r.value), std::make_tuple(scene, channel, value)) << i;
+        EXPECT_EQ(std::make_tuple(r.scene, r.channel, r.value),
+                  std::make_tuple(scene, channel, value))
+            << i;
     }
     main_.Clear();
 
@@ -202,7 +206,8 @@ TEST_F(ReplyParserTest, HandshakeVersionsAndFacts) {
     EXPECT_EQ(main_.Messages()[0].message, dv::WM_MCU_VALUE);
     EXPECT_EQ(main_.Messages()[0].param, 8);
     const auto& hello = main_.Record<dv::McuValueRecord>(0);
-    EXPECT_EQ(std::make_tuple(hello.model, hello.masterVersion, hello.slaveVersion), std::make_tuple(1, 2, 7));
+    EXPECT_EQ(std::make_tuple(hello.model, hello.masterVersion, hello.slaveVersion),
+              std::make_tuple(1, 2, 7));
     EXPECT_EQ(device_->GetModel(), 1);
     EXPECT_TRUE(device_->IsHandshakeNormal());
 
@@ -217,7 +222,8 @@ TEST_F(ReplyParserTest, HandshakeVersionsAndFacts) {
     ASSERT_EQ(main_.Count(), 3u);
     EXPECT_EQ(main_.Messages()[2].param, 11);
     const auto& flash = main_.Record<dv::McuValueRecord>(2);
-    EXPECT_EQ(std::vector<int>(flash.flashVersion, flash.flashVersion + 4), (std::vector<int>{1, 0, 3, 12}));
+    EXPECT_EQ(std::vector<int>(flash.flashVersion, flash.flashVersion + 4),
+              (std::vector<int>{1, 0, 3, 12}));
     EXPECT_EQ(device_->GetBootloaderVersion(), 4);
 }
 
@@ -262,15 +268,15 @@ TEST_F(ReplyParserTest, ShortPayloadsAndNamesOutsideTheModelAreRefused) {
         {1, 8, "00 00 05 02"},                       // inverted range
         {1, 11, "00 07 00 00 01"},                   // source 7
         {1, 14, "00"},
-        {1, 36, "00 04 08 00 00 00"},                // input 8
-        {1, 36, "00 04 01 06 08 00 00 00"},          // output 8
-        {1, 36, "00 04 01 00 03 00 00"},             // trims cut short
+        {1, 36, "00 04 08 00 00 00"},        // input 8
+        {1, 36, "00 04 01 06 08 00 00 00"},  // output 8
+        {1, 36, "00 04 01 00 03 00 00"},     // trims cut short
         {1, 38, ""},
         {1, 39, "00 08 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},  // input 8
         {1, 39, "00 01 64 00"},                                            // one of two levels
         {1, 19, "05 00 00"},
         {1, 20, "00 01 02 19"},
-        {1, 22, "08 00 00 01 f4 02 32 0c 00"},       // output 8
+        {1, 22, "08 00 00 01 f4 02 32 0c 00"},  // output 8
         {1, 26, "00 00 01 03 e8 32 ff 9c"},
         {2, 11, "03 ff ff ff"},
         {2, 11, "0b 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41"},  // scene 11
@@ -299,8 +305,10 @@ TEST_F(ReplyParserTest, WritesReadsAndRepliesLeaveTheirLogLines) {
     Reply(3, 8, kData, "00 01 02 07");
     const std::string log = capture.Stop();
     const std::vector<std::string> inOrder = {
-        "EQ_Ctrl: gain(-3.50) ,freqValue(1000) ,qValue(4.300000) @ band(17) @channel(1) @scene(0)\n",
-        "SendCtrlCommand\nbegain to write data to devices:\n00 aa 55 0d 01 06 bb 00 04 01 11 03 e8 04 03 0e 05 ",
+        "EQ_Ctrl: gain(-3.50) ,freqValue(1000) ,qValue(4.300000) @ band(17) @channel(1) "
+        "@scene(0)\n",
+        "SendCtrlCommand\nbegain to write data to devices:\n00 aa 55 0d 01 06 bb 00 04 01 11 03 e8 "
+        "04 03 0e 05 ",
         "set WRITE_ROPRT = TRUE\nwrite data ok! HidDeviceObject = ",
         "ReadHIDData NumberOfBytesRead = 64\nread data: aa 55 04 01 06 ee 0a ",
         "DSP_EQ_CH OP=0xdd, scene =0, source = 0, ch= 5, band=17, band_end = 17\n"

@@ -44,12 +44,13 @@ std::string Describe(const dvtest::Posted& m) {
     if (auto* f = dynamic_cast<const dv::SceneFlagRecord*>(r))
         return head + Format(" s%d %d", f->scene, f->flag);
     if (auto* t = dynamic_cast<const dv::InputMixTrimRecord*>(r)) {
-        std::string s = head + Format(" s%d src%d in%d %d..%d", t->scene, t->source, t->inputChannel,
-                                      t->firstOutput, t->lastOutput);
+        std::string s = head + Format(" s%d src%d in%d %d..%d", t->scene, t->source,
+                                      t->inputChannel, t->firstOutput, t->lastOutput);
         for (int k = 0; k <= t->lastOutput - t->firstOutput; ++k) s += Format(" %d", t->trims[k]);
         return s;
     }
-    if (auto* t = dynamic_cast<const dv::InputThresholdRecord*>(r)) return head + Format(" %d", t->threshold);
+    if (auto* t = dynamic_cast<const dv::InputThresholdRecord*>(r))
+        return head + Format(" %d", t->threshold);
     if (auto* h = dynamic_cast<const dv::McuValueRecord*>(r))
         return head + Format(" model%d %d.%d", h->model, h->masterVersion, h->slaveVersion);
     if (auto* n = dynamic_cast<const dv::SceneNameRecord*>(r))
@@ -110,7 +111,8 @@ TEST_F(SimLinkTest, AnUnansweredHandshakeReportsNoData) {
 }
 
 // What the start-up read must deliver, worked out from the unit's own memory.
-std::vector<std::string> ExpectedStartupMessages(const dv::sim::SimUnitState& u, const dv::sim::SimOptions& o) {
+std::vector<std::string> ExpectedStartupMessages(const dv::sim::SimUnitState& u,
+                                                 const dv::sim::SimOptions& o) {
     std::vector<std::string> e;
     const dv::sim::SimScene& c = u.current;
     e.push_back(Format("1235/8 model%d %d.%d", o.model, o.masterVersion, o.slaveVersion));
@@ -133,12 +135,14 @@ std::vector<std::string> ExpectedStartupMessages(const dv::sim::SimUnitState& u,
             e.push_back(Format("1234/6 s0 ch%d b%d %dHz q%.2f %.1fdB", k, b, band.freq,
                                band.qHundredths / 100.0, band.gainTenths / 10.0));
         }
-    for (int k = 0; k < 8; ++k) e.push_back(Format("1234/7 s0 ch%d %.3fms", k, c.outputs[k].delayMicros / 1000.0));
+    for (int k = 0; k < 8; ++k)
+        e.push_back(Format("1234/7 s0 ch%d %.3fms", k, c.outputs[k].delayMicros / 1000.0));
     for (int k = 0; k < 8; ++k) e.push_back(Format("1234/8 s0 ch%d %d", k, c.outputs[k].trim));
     for (int k = 0; k < 8; ++k) e.push_back(Format("1234/9 s0 ch%d %d", k, c.outputs[k].mute));
     for (int k = 0; k < 8; ++k) e.push_back(Format("1234/10 s0 ch%d %d", k, c.outputs[k].phase));
     for (int s = 0; s < 7; ++s)
-        for (int k = 0; k < 8; ++k) e.push_back(Format("1234/11 s0 src%d ch%d 0x%x", s, k, c.routing[s][k]));
+        for (int k = 0; k < 8; ++k)
+            e.push_back(Format("1234/11 s0 src%d ch%d 0x%x", s, k, c.routing[s][k]));
     const std::pair<int, int> mixerInputs[] = {{2, 2}, {4, 4}, {5, 4}};
     for (const auto& [s, inputs] : mixerInputs)
         for (int in = 0; in < inputs; ++in) {
@@ -238,13 +242,30 @@ TEST_F(SimLinkTest, EverySetCommandIsAppliedAndReadBack) {
     device_->Get_Input_Trim(0, 4, 0, 1);
     device_->Get_Input_Mix_CH_Trim(0, 4, 3, 0, 2);
     device_->Get_Input_Threshold(0, 0, true);
-    const std::vector<std::string> expected = {
-        "1234/1 86", "1234/2 -7", "1234/4 1", "1234/5 s0 ch3 hp2/80/3 lp1/3200/4",
-        "1234/6 s0 ch2 b5 2500Hz q4.30 -3.5dB", "1234/7 s0 ch6 1.250ms", "1234/7 s0 ch7 14.999ms",
-        "1234/8 s0 ch0 -6", "1234/8 s0 ch1 12", "1234/9 s0 ch4 1", "1234/9 s0 ch5 1",
-        "1234/10 s0 ch2 1", "1234/10 s0 ch3 1", "1234/11 s0 src4 ch6 0x1", "1234/11 s0 src4 ch7 0x2",
-        "1234/13 s0 ch0 1", "1234/13 s0 ch1 7", "1234/14 s0 1", "1234/15 s0 1", "1234/18 s0 ch7 1",
-        "1234/32 s0 ch0 -3", "1234/32 s0 ch1 4", "1234/36 s0 src4 in3 0..2 -2 0 5", "1234/38 -61"};
+    const std::vector<std::string> expected = {"1234/1 86",
+                                               "1234/2 -7",
+                                               "1234/4 1",
+                                               "1234/5 s0 ch3 hp2/80/3 lp1/3200/4",
+                                               "1234/6 s0 ch2 b5 2500Hz q4.30 -3.5dB",
+                                               "1234/7 s0 ch6 1.250ms",
+                                               "1234/7 s0 ch7 14.999ms",
+                                               "1234/8 s0 ch0 -6",
+                                               "1234/8 s0 ch1 12",
+                                               "1234/9 s0 ch4 1",
+                                               "1234/9 s0 ch5 1",
+                                               "1234/10 s0 ch2 1",
+                                               "1234/10 s0 ch3 1",
+                                               "1234/11 s0 src4 ch6 0x1",
+                                               "1234/11 s0 src4 ch7 0x2",
+                                               "1234/13 s0 ch0 1",
+                                               "1234/13 s0 ch1 7",
+                                               "1234/14 s0 1",
+                                               "1234/15 s0 1",
+                                               "1234/18 s0 ch7 1",
+                                               "1234/32 s0 ch0 -3",
+                                               "1234/32 s0 ch1 4",
+                                               "1234/36 s0 src4 in3 0..2 -2 0 5",
+                                               "1234/38 -61"};
     EXPECT_EQ(Described(), expected);
     EXPECT_EQ(unit_->State().current.routing[4][0], 0x3);
 
@@ -310,7 +331,8 @@ TEST_F(SimLinkTest, FactoryDefaultAnswersLeavesTheBusAndReturnsWithDefaults) {
     };
     ASSERT_TRUE(dvtest::WaitUntil([&] { return count() == 2; }));
     SimBus::Instance().RemoveListener(listener);
-    EXPECT_EQ(events, (std::vector<dv::sim::BusEvent>{dv::sim::BusEvent::Removal, dv::sim::BusEvent::Arrival}));
+    EXPECT_EQ(events, (std::vector<dv::sim::BusEvent>{dv::sim::BusEvent::Removal,
+                                                      dv::sim::BusEvent::Arrival}));
     EXPECT_FALSE(device_->Get_Source()) << "the old handle died with the restart";
     device_->CloseHIDDevice(false);
     device_->OpenHIDDevice();
