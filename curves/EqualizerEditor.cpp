@@ -68,11 +68,22 @@ bool EqualizerEditor::setCurves(const double* freqs, const double* levels, int c
     channelCount_ = std::min(count, kMaxChannels);
     visible_.fill(false);
     for (int c = 0; c < channelCount_; ++c) visible_[c] = visible && visible[c] != 0;
-    freqs_.fill(0.0);
-    levels_.fill(0.0);
-    const std::size_t n = static_cast<std::size_t>(channelCount_) * kCurvePoints;
-    std::copy(freqs, freqs + n, freqs_.begin());
-    std::copy(levels, levels + n, levels_.begin());
+    // Channels beyond the count are zeroed; a channel whose points change gets a new serial so
+    // that a painter can keep what it drew of the unchanged ones.
+    static const std::array<double, kCurvePoints> kZeros{};
+    for (int c = 0; c < kMaxChannels; ++c) {
+        const std::size_t at = static_cast<std::size_t>(c) * kCurvePoints;
+        const double* f = c < channelCount_ ? freqs + at : kZeros.data();
+        const double* l = c < channelCount_ ? levels + at : kZeros.data();
+        double* storedF = freqs_.data() + at;
+        double* storedL = levels_.data() + at;
+        if (std::equal(f, f + kCurvePoints, storedF) && std::equal(l, l + kCurvePoints, storedL)) {
+            continue;
+        }
+        std::copy(f, f + kCurvePoints, storedF);
+        std::copy(l, l + kCurvePoints, storedL);
+        ++serials_[static_cast<std::size_t>(c)];
+    }
     currentChannel_ = current;
     return true;
 }

@@ -92,6 +92,8 @@ public:
     bool isChannelVisible(int c) const;
     const double* curveFreqs(int c) const;
     const double* curveLevels(int c) const;
+    // Changes whenever channel c's points change.
+    uint32_t curveSerial(int c) const { return serials_[static_cast<std::size_t>(std::clamp(c, 0, kMaxChannels - 1))]; }
 
 private:
     static std::size_t Slot(int i) { return static_cast<std::size_t>(std::clamp(i, 0, kMaxBands - 1)); }
@@ -128,6 +130,7 @@ private:
     int channelCount_ = 0;
     std::array<bool, kMaxChannels> visible_{};
     int currentChannel_ = 0;
+    std::array<uint32_t, kMaxChannels> serials_{};
 
     EqualizerAxis axis_{CurveRect{}};
     CurveRect layoutPlot_;

@@ -1,0 +1,46 @@
+#include "curves/UIEqualizerAc.h"
+
+#include "curves/UIEqualizerPainter.h"
+
+using namespace DuiLib;
+
+UIEqualizerAc::UIEqualizerAc() { m_text.textStyle = DT_VCENTER | DT_SINGLELINE; }
+
+void UIEqualizerAc::setCurves(const double* freqs, const double* levels, int count,
+                              const uint8_t* visible) {
+    if (m_curves.setCurves(freqs, levels, count, visible)) Invalidate();
+}
+
+void UIEqualizerAc::setMeasuredCurves(const double* freqs, const double* levels, int count,
+                                      const uint8_t* visible) {
+    if (m_curves.setMeasuredCurves(freqs, levels, count, visible)) Invalidate();
+}
+
+QString UIEqualizerAc::GetClass() const { return QStringLiteral("UIEqualizerAc"); }
+
+void* UIEqualizerAc::GetInterface(const QString& pstrName) {
+    if (pstrName == QStringLiteral("Curve")) return this;
+    return CControlUI::GetInterface(pstrName);
+}
+
+UINT UIEqualizerAc::GetControlFlags() const { return IsEnabled() ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u; }
+
+void UIEqualizerAc::DoEvent(TEventUI& event) {
+    if (event.Type == UIEVENT_SETFOCUS) {
+        m_bFocused = true;
+    } else if (event.Type == UIEVENT_KILLFOCUS) {
+        m_bFocused = false;
+    } else {
+        CControlUI::DoEvent(event);
+    }
+}
+
+void UIEqualizerAc::DoPaint(QPainter& painter, const CDuiRect& /*rcPaint*/) {
+    const CDuiRect pos = GetPos();
+    dv::PaintCalibration(painter, m_curves, {pos.left, pos.top, pos.right, pos.bottom},
+                         GetBkColor());
+}
+
+void UIEqualizerAc::SetAttribute(const QString& pstrName, const QString& pstrValue) {
+    if (!m_text.Apply(pstrName, pstrValue)) CControlUI::SetAttribute(pstrName, pstrValue);
+}

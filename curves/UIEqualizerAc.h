@@ -1,0 +1,35 @@
+// The calibration plot (markup "CurveAc"): per output channel the measured spectrum and the
+// computed equalizer response on a +-20 dB scale, in the channel's colours. Read-only: no
+// handles, no mouse input, no notifications.
+#pragma once
+
+#include "curves/CalibrationCurves.h"
+#include "curves/UIEqualizer.h"
+
+class UIEqualizerAc : public DuiLib::CControlUI {
+public:
+    UIEqualizerAc();
+
+    // count x 512 response points, channel-major, one visible flag per channel; count <= 0
+    // changes nothing.
+    void setCurves(const double* freqs, const double* levels, int count, const uint8_t* visible);
+    // count x 121 measured points, the same way.
+    void setMeasuredCurves(const double* freqs, const double* levels, int count,
+                           const uint8_t* visible);
+
+    const dv::CalibrationCurves& GetCurves() const { return m_curves; }
+    const CurveTextSettings& GetTextSettings() const { return m_text; }
+    bool HasFocusFlag() const { return m_bFocused; }
+
+    QString GetClass() const override;
+    void* GetInterface(const QString& pstrName) override;
+    DuiLib::UINT GetControlFlags() const override;
+    void DoEvent(DuiLib::TEventUI& event) override;
+    void DoPaint(QPainter& painter, const DuiLib::CDuiRect& rcPaint) override;
+    void SetAttribute(const QString& pstrName, const QString& pstrValue) override;
+
+private:
+    dv::CalibrationCurves m_curves;
+    CurveTextSettings m_text;
+    bool m_bFocused = false;
+};

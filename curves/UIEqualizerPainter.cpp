@@ -1,0 +1,228 @@
+#include "curves/UIEqualizerPainter.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "curves/CalibrationCurves.h"
+#include "curves/EqualizerEditor.h"
+#include "ui/UIRender.h"
+
+namespace dv {
+
+namespace {
+
+constexpr std::array<int, 28> kFreqGridLines = {
+    20,  30,  40,  50,  60,  70,  80,   90,   100,  200,  300,  400,  500,  600,
+    700, 800, 900, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 20000};
+constexpr std::array<int, 5> kEqGainGridLines = {-15, -10, -5, 5, 10};
+constexpr std::array<int, 6> kAcGainGridLines = {-15, -10, -5, 5, 10, 15};
+
+QColor Argb(uint32_t argb) { return QColor::fromRgba(argb); }
+
+QRect ToQRect(const CurveRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+
+// The border sits inside the plot whatever the pen width.
+void DrawBorder(QPainter& painter, const CurveRect& plot, int width) {
+    painter.setPen(QPen(Argb(kCurveGridColor), width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    const double inset = width / 2.0;
+    painter.drawRect(QRectF(plot.left + inset, plot.top + inset, plot.width() - width,
+                            plot.height() - width));
+}
+
+// Horizontal dotted gain lines and vertical solid frequency lines (the 20 kHz edge is the border).
+template <typename GainToY, typename FreqToX, std::size_t N>
+void DrawGrid(QPainter& painter, const CurveRect& plot, int width, double zeroY,
+              const std::array<int, N>& gains, GainToY gainToY, FreqToX freqToX) {
+    QPen solid(Argb(kCurveGridColor), width, Qt::SolidLine, Qt::FlatCap);
+    painter.setPen(solid);
+    painter.drawLine(QPointF(plot.left, zeroY), QPointF(plot.left + plot.width(), zeroY));
+    QPen dotted = solid;
+    dotted.setStyle(Qt::DotLine);
+    painter.setPen(dotted);
+    for (int g : gains) {
+        const double y = gainToY(g);
+        painter.drawLine(QPointF(plot.left, y), QPointF(plot.right, y));
+    }
+    painter.setPen(solid);
+    for (int f : kFreqGridLines) {
+        if (f == kCurveMaxFreq) continue;
+        const double x = freqToX(f);
+        painter.drawLine(QPointF(x, plot.top), QPointF(x, plot.bottom));
+    }
+}
+
+void StrokeBeziers(QPainter& painter, const std::vector<CurvePoint>& pts) {
+    if (pts.size() < 4) return;
+    QPainterPath path(QPointF(pts[0].x, pts[0].y));
+    for (std::size_t i = 1; i + 2 < pts.size(); i += 3) {
+        path.cubicTo(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, pts[i + 2].x, pts[i + 2].y);
+    }
+    painter.drawPath(path);
+}
+
+void StrokeBeziers(QPainter& painter, const std::vector<CurvePointF>& pts) {
+    if (pts.size() < 4) return;
+    QPainterPath path(QPointF(pts[0].x, pts[0].y));
+    for (std::size_t i = 1; i + 2 < pts.size(); i += 3) {
+        path.cubicTo(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, pts[i + 2].x, pts[i + 2].y);
+    }
+    painter.drawPath(path);
+}
+
+// Bevel joins: at two or three pixels they look the same as round ones and stroke faster.
+QPen CurvePen(uint32_t color, int width) {
+    return QPen(Argb(color), std::max(1, width), Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
+}
+
+void DrawLabel(QPainter& painter, const CurveRect& r, const QString& text, uint32_t color,
+               int flags) {
+    painter.setPen(Argb(color));
+    painter.drawText(ToQRect(r), flags, text);
+}
+
+void DrawGreyCurves(QPainter& painter, const EqualizerEditor& editor, const EqualizerAxis& axis,
+                    int s) {
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(CurvePen(kCurveOtherColor, 3 * s / 100));
+    for (int c = 0; c < editor.channelCount(); ++c) {
+        if (c == editor.currentChannel() || !editor.isChannelVisible(c)) continue;
+        StrokeBeziers(painter, EqualizerCurvePath(axis, editor.curveFreqs(c), editor.curveLevels(c),
+                                                  EqualizerEditor::kCurvePoints));
+    }
+}
+
+}  // namespace
+
+void EqualizerCurveLayer::paint(QPainter& painter, const EqualizerEditor& editor,
+                                const CurveRect& plot, int scale) {
+    Key key;
+    key.plot = plot;
+    key.scale = scale;
+    for (int c = 0; c < EqualizerEditor::kMaxChannels; ++c) {
+        const bool grey = c != editor.currentChannel() && editor.isChannelVisible(c);
+        key.shown[static_cast<std::size_t>(c)] = grey ? editor.curveSerial(c) : -1;
+    }
+    if (!valid_ || !(key == key_)) {
+        if (image_.size() != QSize(plot.width(), plot.height())) {
+            image_ = QImage(plot.width(), plot.height(), QImage::Format_ARGB32_Premultiplied);
+        }
+        image_.fill(Qt::transparent);
+        QPainter layer(&image_);
+        layer.translate(-plot.left, -plot.top);
+        DrawGreyCurves(layer, editor, EqualizerAxis(plot), scale);
+        key_ = key;
+        valid_ = true;
+        ++renders_;
+    }
+    painter.drawImage(QPoint(plot.left, plot.top), image_);
+}
+
+void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect& plot,
+                    const EqualizerLook& look, EqualizerCurveLayer* layer) {
+    const int s = look.scalePercent;
+    editor.layoutForPaint(plot, s);
+    if (plot.isEmpty()) return;
+    const EqualizerAxis axis(plot);
+    painter.save();
+
+    if ((look.background >> 24) != 0) painter.fillRect(ToQRect(plot), Argb(look.background));
+    const int lineWidth = std::max(1, s / 100);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    DrawBorder(painter, plot, lineWidth);
+    DrawGrid(
+        painter, plot, lineWidth, axis.zeroLine(), kEqGainGridLines,
+        [&](int g) { return static_cast<double>(axis.gainToY(g)); },
+        [&](int f) { return static_cast<double>(axis.freqToX(f)); });
+
+    const int textFlags = DuiLib::CRenderEngine::ToQtTextFlags(look.textStyle);
+    if (editor.isAllFlat()) {
+        painter.setFont(look.bypassFont);
+        DrawLabel(painter, {plot.left, plot.top + 40, plot.right, plot.bottom}, look.bypassText,
+                  kCurveBypassTextColor, textFlags);
+    }
+
+    // Curves may run past the edges (a -400 dB floor, the points beyond 20 kHz): keep them in.
+    painter.save();
+    painter.setClipRect(ToQRect(plot));
+    if (layer) {
+        layer->paint(painter, editor, plot, s);
+    } else {
+        DrawGreyCurves(painter, editor, axis, s);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    const int current = editor.currentChannel();
+    if (current >= 0 && current < editor.channelCount()) {
+        painter.setPen(CurvePen(kCurveCurrentColor, 2 * s / 100));
+        StrokeBeziers(painter, EqualizerCurvePath(axis, editor.curveFreqs(current),
+                                                  editor.curveLevels(current),
+                                                  EqualizerEditor::kCurvePoints));
+    }
+    painter.restore();
+
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(look.labelFont);
+    const int selected = editor.hasSelection() ? editor.currentControlIndex() : -1;
+    for (int i = 0; i < editor.bandCount(); ++i) {
+        DrawLabel(painter, editor.pointRect(i), QString::fromStdString(editor.bandLabel(i)),
+                  i == selected ? kCurveSelectedColor : kCurveLabelColor, textFlags);
+    }
+    if (selected >= 0) {
+        DrawLabel(painter, editor.selectedLabelRect(),
+                  QString::fromStdString(editor.selectedLabel()), kCurveSelectedColor, textFlags);
+        if (editor.isParametric()) {
+            painter.setPen(QPen(Argb(kCurveSelectedColor), lineWidth, Qt::SolidLine,
+                                Qt::SquareCap, Qt::MiterJoin));
+            painter.setBrush(Qt::NoBrush);
+            for (const CurveRect& r : {editor.qHandles().left, editor.qHandles().right}) {
+                painter.drawRect(ToQRect(r).adjusted(0, 0, -1, -1));
+            }
+        }
+    }
+    if (editor.hpFreq() != -1) {
+        DrawLabel(painter, editor.hpMarkerRect(), QStringLiteral("H"), kCurveLabelColor, textFlags);
+    }
+    if (editor.lpFreq() != -1) {
+        DrawLabel(painter, editor.lpMarkerRect(), QStringLiteral("L"), kCurveLabelColor, textFlags);
+    }
+    painter.restore();
+}
+
+void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const CurveRect& plot,
+                      uint32_t background) {
+    if (plot.isEmpty()) return;
+    const CalibrationAxis axis(plot);
+    painter.save();
+    if ((background >> 24) != 0) painter.fillRect(ToQRect(plot), Argb(background));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    DrawBorder(painter, plot, 1);
+    DrawGrid(
+        painter, plot, 1, axis.zeroLine(), kAcGainGridLines,
+        [&](int g) { return axis.gainToYf(g); }, [&](int f) { return axis.freqToXf(f); });
+
+    painter.setClipRect(ToQRect(plot));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    for (int c = 0; c < curves.measuredCount(); ++c) {
+        if (!curves.isMeasuredVisible(c)) continue;
+        painter.setPen(CurvePen(kMeasuredCurveColors[static_cast<std::size_t>(c)], 2));
+        StrokeBeziers(painter, CardinalSplineBeziers(MeasuredCurvePoints(
+                                   axis, curves.measuredFreqs(c), curves.measuredLevels(c),
+                                   CalibrationCurves::kMeasuredPoints)));
+    }
+    for (int c = 0; c < curves.responseCount(); ++c) {
+        if (!curves.isResponseVisible(c)) continue;
+        painter.setPen(CurvePen(kResponseCurveColors[static_cast<std::size_t>(c)], 2));
+        StrokeBeziers(painter, CalibrationCurvePath(axis, curves.responseFreqs(c),
+                                                    curves.responseLevels(c),
+                                                    CalibrationCurves::kResponsePoints));
+    }
+    painter.restore();
+}
+
+}  // namespace dv

@@ -1,0 +1,248 @@
+// The equalizer curve control on a paint manager: notifications and user data of drags and
+// hovers, markup attributes, and what a paint puts on screen at 100 % and 200 %.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <vector>
+
+#include "curves/FilterMath.h"
+#include "curves/UIEqualizer.h"
+#include "curves/UIEqualizerPainter.h"
+#include "manager/DspProfile.h"
+#include "ui/UIManager.h"
+
+using namespace DuiLib;
+
+namespace {
+
+constexpr DWORD kBackground = 0xFF1C2128;
+
+class Recorder : public INotifyUI {
+public:
+    void Notify(TNotifyUI& msg) override {
+        types.push_back(msg.sType);
+        senders.push_back(msg.pSender);
+        params.push_back(static_cast<long long>(msg.wParam) + msg.lParam);
+        userData.push_back(msg.pSender ? msg.pSender->GetUserData() : QString());
+    }
+    std::vector<QString> types;
+    std::vector<CControlUI*> senders;
+    std::vector<long long> params;
+    std::vector<QString> userData;
+};
+
+std::vector<dv::EqBand> Bands(float gain) {
+    std::vector<dv::EqBand> bands(dv::kMaxBands);
+    for (int i = 0; i < dv::kMaxBands; ++i) {
+        bands[static_cast<std::size_t>(i)].freq = dv::kBandFrequencies[static_cast<std::size_t>(i)];
+        bands[static_cast<std::size_t>(i)].eqGain = gain;
+    }
+    return bands;
+}
+
+class CurveEqualizer : public ::testing::Test {
+protected:
+    void SetUp() override { Attach(100); }
+    void TearDown() override { manager.RemoveNotifier(&recorder); }
+
+    void Attach(int scale) {
+        manager.GetDPIObj()->SetScale(scale);
+        manager.AddNotifier(&recorder);
+        eq.SetManager(&manager, nullptr, false);
+        eq.SetBkColor(kBackground);
+        eq.SetPos(CDuiRect(0, 0, 600 * scale / 100, 300 * scale / 100));
+        bands = Bands(0.0f);
+        eq.setCurEqBands(bands.data(), dv::kMaxBands, -1);
+        eq.setCurEqHpLp(80, 8000);
+    }
+
+    void Event(int type, dv::CurvePoint p) {
+        TEventUI e;
+        e.Type = type;
+        e.ptMouse = QPoint(p.x, p.y);
+        eq.DoEvent(e);
+    }
+
+    QImage Paint() {
+        QImage image(eq.GetWidth(), eq.GetHeight(), QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        eq.DoPaint(painter, eq.GetPos());
+        return image;
+    }
+
+    CPaintManagerUI manager;
+    Recorder recorder;
+    UIEqualizer eq;
+    std::vector<dv::EqBand> bands;
+};
+
+// Pixels that differ between two images inside a rectangle.
+int Differences(const QImage& a, const QImage& b, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+bool IsGreenish(QRgb c) { return qGreen(c) > 120 && qRed(c) < 90 && qBlue(c) < 90; }
+
+TEST_F(CurveEqualizer, IdentityFlagsAndInterface) {
+    EXPECT_EQ(eq.GetClass(), QStringLiteral("UIEqualizer"));
+    EXPECT_EQ(eq.GetInterface(QStringLiteral("Curve")), &eq);
+    EXPECT_EQ(eq.GetControlFlags(), static_cast<UINT>(UIFLAG_SETCURSOR));
+    eq.SetEnabled(false);
+    EXPECT_EQ(eq.GetControlFlags(), 0u);
+    eq.SetEnabled(true);
+
+    TEventUI focus;
+    focus.Type = UIEVENT_SETFOCUS;
+    eq.DoEvent(focus);
+    EXPECT_TRUE(eq.HasFocusFlag());
+    focus.Type = UIEVENT_KILLFOCUS;
+    eq.DoEvent(focus);
+    EXPECT_FALSE(eq.HasFocusFlag());
+}
+
+TEST_F(CurveEqualizer, BandDragNotifiesWithTheBandInTheUserData) {
+    EXPECT_TRUE(eq.GetUserData().isEmpty());
+    const dv::CurvePoint p = eq.GetEditor().point(17);
+    Event(UIEVENT_BUTTONDOWN, p);
+    EXPECT_EQ(eq.GetUserData(), QStringLiteral("17"));
+    EXPECT_TRUE(recorder.types.empty());
+
+    Event(UIEVENT_MOUSEMOVE, {p.x + 30, p.y - 60});
+    ASSERT_EQ(recorder.types.size(), 1u);
+    EXPECT_EQ(recorder.types[0], QStringLiteral("equalizer_eq"));
+    EXPECT_EQ(recorder.senders[0], &eq);
+    EXPECT_EQ(recorder.params[0], 0);
+    EXPECT_EQ(recorder.userData[0], QStringLiteral("17"));
+    EXPECT_FLOAT_EQ(eq.GetBand(17).eqGain, 6.0f);
+    EXPECT_EQ(eq.GetBand(17).freq, 1000);  // graphic mode: the frequency stays
+
+    Event(UIEVENT_BUTTONUP, {p.x, 5000});
+    ASSERT_EQ(recorder.types.size(), 2u);
+    EXPECT_EQ(recorder.types[1], QStringLiteral("equalizer_eq"));
+    EXPECT_EQ(eq.GetBand(17).eqGain, -18.0f);
+    EXPECT_EQ(eq.GetEditor().captureMode(), dv::NO_CAPTURE);
+}
+
+TEST_F(CurveEqualizer, HoverSelectsWithoutNotifyingAndCornersNotifyTheirKind) {
+    Event(UIEVENT_MOUSEMOVE, eq.GetEditor().point(4));
+    EXPECT_EQ(eq.GetUserData(), QStringLiteral("4"));
+    EXPECT_EQ(eq.GetCurrentControlIndex(), 4);
+    EXPECT_TRUE(recorder.types.empty());
+
+    const dv::CurveRect hp = eq.GetEditor().hpMarkerRect();
+    Event(UIEVENT_BUTTONDOWN, {hp.left + 3, hp.top + 3});
+    Event(UIEVENT_MOUSEMOVE, {-100, 0});
+    Event(UIEVENT_BUTTONUP, {-100, 0});
+    ASSERT_EQ(recorder.types.size(), 2u);
+    EXPECT_EQ(recorder.types[0], QStringLiteral("equalizer_hp"));
+    EXPECT_EQ(eq.GetHpFreq(), 20);
+    // The user data still names the last band selected.
+    EXPECT_EQ(recorder.userData[1], QStringLiteral("4"));
+
+    const dv::CurveRect lp = eq.GetEditor().lpMarkerRect();
+    Event(UIEVENT_BUTTONDOWN, {lp.left + 3, lp.top + 3});
+    Event(UIEVENT_BUTTONUP, {5000, 0});
+    EXPECT_EQ(recorder.types.back(), QStringLiteral("equalizer_lp"));
+    EXPECT_EQ(eq.GetLpFreq(), 20000);
+}
+
+TEST_F(CurveEqualizer, TextAttributesSetTheLabelFlags) {
+    EXPECT_EQ(eq.GetTextSettings().textStyle, 37u);
+    eq.SetAttribute(QStringLiteral("align"), QStringLiteral("right"));
+    eq.SetAttribute(QStringLiteral("valign"), QStringLiteral("bottom"));
+    EXPECT_EQ(eq.GetTextSettings().textStyle, static_cast<UINT>(DT_RIGHT | DT_BOTTOM | DT_SINGLELINE));
+    eq.SetAttribute(QStringLiteral("wordbreak"), QStringLiteral("true"));
+    EXPECT_EQ(eq.GetTextSettings().textStyle,
+              static_cast<UINT>(DT_RIGHT | DT_BOTTOM | DT_WORDBREAK | DT_EDITCONTROL));
+    eq.SetAttribute(QStringLiteral("wordbreak"), QStringLiteral("no"));
+    eq.SetAttribute(QStringLiteral("noprefix"), QStringLiteral("true"));
+    eq.SetAttribute(QStringLiteral("endellipsis"), QStringLiteral("true"));
+    EXPECT_EQ(eq.GetTextSettings().textStyle,
+              static_cast<UINT>(DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS));
+    eq.SetAttribute(QStringLiteral("font"), QStringLiteral("3"));
+    eq.SetAttribute(QStringLiteral("textcolor"), QStringLiteral("#FF102030"));
+    eq.SetAttribute(QStringLiteral("disabledtextcolor"), QStringLiteral("FF405060"));
+    eq.SetAttribute(QStringLiteral("textpadding"), QStringLiteral("1,2,3,4"));
+    eq.SetAttribute(QStringLiteral("autocalcwidth"), QStringLiteral("true"));
+    EXPECT_EQ(eq.GetTextSettings().font, 3);
+    EXPECT_EQ(eq.GetTextSettings().textColor, 0xFF102030u);
+    EXPECT_EQ(eq.GetTextSettings().disabledTextColor, 0xFF405060u);
+    EXPECT_EQ(eq.GetTextSettings().textPadding, CDuiRect(1, 2, 3, 4));
+    EXPECT_TRUE(eq.GetTextSettings().autoCalcWidth);
+    // Everything else is the base control's.
+    eq.SetAttribute(QStringLiteral("bkcolor"), QStringLiteral("#FF223344"));
+    EXPECT_EQ(eq.GetBkColor(), 0xFF223344u);
+}
+
+TEST_F(CurveEqualizer, AllBypassTextShowsOnlyWhileEveryGainIsZero) {
+    const QImage flat = Paint();
+    bands[3].eqGain = 0.1f;
+    eq.setCurEqBands(bands.data(), dv::kMaxBands, -1);
+    const QImage raised = Paint();
+    bands[3].eqGain = 0.2f;
+    eq.setCurEqBands(bands.data(), dv::kMaxBands, -1);
+    const QImage raisedMore = Paint();
+    // Below the band handles, in the middle of the plot, where the text is centred.
+    const QRect textArea(200, 150, 200, 40);
+    EXPECT_GT(Differences(flat, raised, textArea), 20);
+    EXPECT_EQ(Differences(raised, raisedMore, textArea), 0);
+}
+
+TEST_F(CurveEqualizer, CurrentCurveIsGreenOthersGreyAndNoneWithoutCurves) {
+    auto greenCount = [](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) n += IsGreenish(img.pixel(x, y));
+        return n;
+    };
+    EXPECT_EQ(greenCount(Paint()), 0);
+
+    dv::DspProfile profile;
+    for (dv::OutputChannel& ch : profile.channels) {
+        ch.crossover.hp.SetSlope(2);
+        ch.crossover.hp.SetFs(200);
+        ch.crossover.lp.SetSlope(0);
+    }
+    for (int c = 0; c < dv::kOutputCount; ++c) dv::computeChannelCurve(profile, c, true);
+    const int32_t shown[8] = {1, 1, 0, 0, 0, 0, 0, 0};
+    eq.setCurves(profile.curveFreq[0].data(), profile.curveLevel[0].data(), 8, 1, shown);
+    const QImage image = Paint();
+    EXPECT_GT(greenCount(image), 300);
+    // Well above the high-pass corner the curve runs along the zero line (here between the
+    // handles of 3150 Hz and 4000 Hz).
+    EXPECT_TRUE(IsGreenish(image.pixel(450, eq.GetEditor().point(0).y)));
+    // The slope below the corner is anti-aliased: partly green pixels border it.
+    int blended = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < 150; ++x) {
+            const QRgb c = image.pixel(x, y);
+            blended += qGreen(c) - qRed(c) > 30 && qGreen(c) < 170;
+        }
+    }
+    EXPECT_GT(blended, 20);
+}
+
+TEST_F(CurveEqualizer, SelectedBandAndQHandlesArePaintedRedAtTwiceTheDistanceAt200) {
+    auto handleOffset = [&](int scale) {
+        Attach(scale);
+        eq.setDragAllDirection(true);
+        bands[17].eqFactor = 1.0f;
+        eq.setCurEqBands(bands.data(), dv::kMaxBands, 17);
+        const QImage image = Paint();
+        const dv::CurveRect right = eq.GetEditor().qHandles().right;
+        const QRgb outline = image.pixel(right.left, (right.top + right.bottom) / 2);
+        EXPECT_EQ(qRed(outline), 255);
+        EXPECT_EQ(qGreen(outline), 0);
+        EXPECT_EQ(eq.GetEditor().selectedLabel(), "1000 Hz 1.00 Q 0.0 dB");
+        return (right.left + right.right) / 2 - eq.GetEditor().point(17).x;
+    };
+    EXPECT_EQ(handleOffset(100), 81);
+    EXPECT_EQ(handleOffset(200), 162);
+}
+
+}  // namespace
