@@ -18,10 +18,8 @@ public:
         for (uint8_t b : bytes) U8(b);
     }
     void U8(uint8_t b) {
-        if (size_ < bytes_.size())
-            bytes_[size_++] = b;
-        else
-            overflow_ = true;
+        // Callers check the room first (PayloadFits); this only keeps the array safe.
+        if (size_ < bytes_.size()) bytes_[size_++] = b;
     }
     void U16(unsigned v) {  // high byte first
         U8(static_cast<uint8_t>(v >> 8));
@@ -35,12 +33,10 @@ public:
         for (uint8_t b : data) U8(b);
     }
     std::span<const uint8_t> View() const { return {bytes_.data(), size_}; }
-    bool Overflowed() const { return overflow_; }
 
 private:
     std::array<uint8_t, kMaxPayload> bytes_{};
     size_t size_ = 0;
-    bool overflow_ = false;
 };
 
 }  // namespace dv

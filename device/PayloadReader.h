@@ -30,7 +30,6 @@ public:
     void Skip(size_t n) {
         if (Need(n)) pos_ += n;
     }
-    size_t Remaining() const { return data_.size() - pos_; }
     bool Ok() const { return !failed_; }
 
 private:

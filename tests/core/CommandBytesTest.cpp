@@ -291,6 +291,9 @@ TEST_F(CommandBytesTest, EveryCommandWritesItsExactReport) {
         ASSERT_EQ(written.size(), 1u) << dv::Command(row.id).name;
         EXPECT_EQ(written[0], ExpectedReport(row)) << dv::Command(row.id).name;
     }
+    // The unit's own decoder took every report as a well-formed frame.
+    EXPECT_EQ(unit_->BadFrames(), 0);
+    EXPECT_EQ(unit_->FramesHandled(), static_cast<int>(rows.size()));
 }
 
 TEST_F(CommandBytesTest, EncodingEdgesAndRangeShapes) {

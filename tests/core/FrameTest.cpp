@@ -117,6 +117,11 @@ TEST_F(FrameReadTest, TimedOutOrClosedReadReturnsFalseAndKeepsAssemblerState) {
     uint8_t buffer[65];
     EXPECT_FALSE(device_->ReadHIDData(buffer, 20));
     EXPECT_EQ(device_->FrameAssemblerState(), 3);
+    EXPECT_TRUE(device_->SendCtrlCommand(1, 1, 0x66, nullptr, 0));
+    EXPECT_FALSE(device_->IsWriteInProgress());
+    dv::sim::SimBus::Instance().Unplug();
+    EXPECT_FALSE(device_->SendCtrlCommand(1, 1, 0x66, nullptr, 0)) << "the unit is gone";
+    EXPECT_FALSE(device_->IsWriteInProgress()) << "the busy mark is released on failure too";
     device_->CloseHIDDevice(false);
     EXPECT_FALSE(device_->ReadHIDData(buffer, 20));
     EXPECT_FALSE(device_->SendCtrlCommand(1, 1, 0x66, nullptr, 0));

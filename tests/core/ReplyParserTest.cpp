@@ -225,6 +225,8 @@ TEST_F(ReplyParserTest, HandshakeVersionsAndFacts) {
     EXPECT_EQ(std::vector<int>(flash.flashVersion, flash.flashVersion + 4),
               (std::vector<int>{1, 0, 3, 12}));
     EXPECT_EQ(device_->GetBootloaderVersion(), 4);
+    device_->ClearBootloaderVersion();
+    EXPECT_EQ(device_->GetBootloaderVersion(), 0);
 }
 
 TEST_F(ReplyParserTest, UpgradeAcknowledgementsMoveTheState) {
