@@ -278,7 +278,10 @@ void DspDevice::ParseIrcStatus(PayloadReader& r) {
     if (status < 0 || status > 12) return;
     LogPrintA("%s", kIrcStatusLines[status]);
     int value = progress;
-    if (status == 7 || status == 8) value = channel;
+    if (status == 7 || status == 8) {
+        if (!ValidOutput(channel)) return LogPrintA("IRC status refused: output %d\n", channel);
+        value = channel;
+    }
     if (status == 11) {
         const int reason = r.U8();
         if (!r.Ok() || reason > 5) return;

@@ -74,6 +74,10 @@ void DspDevice::ParseSceneReply(const ReceivedFrame& frame) {
         case 10: {
             const int scene = r.U8();
             if (status != ACK_READY || !r.Ok()) return;
+            if (scene < 1 || scene > kSceneCount) {
+                LogPrintA("scene acknowledgement refused: scene %d outside the model\n", scene);
+                return;
+            }
             Post(Target::Scene, frame.subcmd == 8 ? WM_SCENE_VALUE : WM_SCENE_DELETED, scene);
             return;
         }

@@ -284,6 +284,8 @@ TEST_F(ReplyParserTest, ShortPayloadsAndNamesOutsideTheModelAreRefused) {
         {2, 11, "0b 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41"},  // scene 11
         {2, 11, "00 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41"},  // scene 0 has no name
         {2, 8, "0a"},
+        {2, 8, "0a 0b"},            // scene 11
+        {1, 19, "08 08 00 10 00"},  // EQ of output 8 ready
         {3, 8, "00 01"},
         {3, 11, "01 00 03"},
     };
