@@ -341,6 +341,32 @@ TEST_F(SimLinkTest, FactoryDefaultAnswersLeavesTheBusAndReturnsWithDefaults) {
     EXPECT_EQ(unit_->State().names[0][0], 0xFF);
 }
 
+TEST_F(SimLinkTest, OpeningFindsOnlyAPluggedUnitAndListenersHearThePlugs) {
+    std::atomic<int> arrivals{0}, removals{0};
+    const int listener = SimBus::Instance().AddListener(
+        [&](dv::sim::BusEvent e) { ++(e == dv::sim::BusEvent::Arrival ? arrivals : removals); });
+    SimBus::Instance().Unplug();
+    {
+        dvtest::LogCapture capture;
+        device_->OpenHIDDevice();
+        EXPECT_NE(capture.Stop().find("unable to open device\n"), std::string::npos);
+    }
+    EXPECT_FALSE(device_->IsDeviceOpen());
+    SimBus::Instance().Plug(unit_);
+    {
+        dvtest::LogCapture capture;
+        device_->OpenHIDDevice();
+        const std::string log = capture.Stop();
+        EXPECT_NE(log.find("Product String: DV80MAX\n"), std::string::npos);
+        EXPECT_NE(log.find("Serial Number String: (83) SIM0001\n"), std::string::npos);
+    }
+    EXPECT_TRUE(device_->IsDeviceOpen());
+    SimBus::Instance().RemoveListener(listener);
+    SimBus::Instance().Unplug();
+    EXPECT_EQ(arrivals.load(), 1);
+    EXPECT_EQ(removals.load(), 1) << "a removed listener hears nothing";
+}
+
 TEST_F(SimLinkTest, InjectedFaultsReachTheLinkAsTheyWouldFromAUnit) {
     Open();
     SimBus& bus = SimBus::Instance();
