@@ -16,11 +16,13 @@
 #include <memory>
 #include <vector>
 
+#include "app/SkinResources.h"
 #include "curves/FilterMath.h"
 #include "curves/UIEqualizer.h"
 #include "curves/UIEqualizerAc.h"
 #include "manager/DspProfile.h"
 #include "ui/UIManager.h"
+#include "ui/UIResourceManager.h"
 
 using namespace DuiLib;
 
@@ -177,12 +179,19 @@ void SaveShots(const QString& dir) {
                                  .arg(scale));
         }
     }
-    {
+    // The all-flat text in both languages of the skin.
+    if (PrepareSkinResources()) {
+        CResourceManager* resources = CResourceManager::GetInstance();
+        resources->LoadLanguage(QStringLiteral("lan/lan_cn.xml"), QStringLiteral("cn_zh"));
+        resources->LoadLanguage(QStringLiteral("lan/lan_en.xml"), QStringLiteral("en"));
+    }
+    for (const char* language : {"cn_zh", "en"}) {
+        CResourceManager::GetInstance()->SelectLanguage(QString::fromLatin1(language));
         EqualizerRig rig(100);
-        std::vector<dv::EqBand> flat(31);
-        for (int i = 0; i < 31; ++i) flat[static_cast<std::size_t>(i)].freq = dv::kBandFrequencies[static_cast<std::size_t>(i)];
-        rig.control.setCurEqBands(flat.data(), 31, -1);
-        rig.Paint().save(dir + QStringLiteral("/equalizer_all_bypass_100.png"));
+        std::vector<dv::EqBand> flat(dv::kMaxBands);
+        for (std::size_t i = 0; i < flat.size(); ++i) flat[i].freq = dv::kBandFrequencies[i];
+        rig.control.setCurEqBands(flat.data(), dv::kMaxBands, -1);
+        rig.Paint().save(QStringLiteral("%1/equalizer_all_bypass_%2.png").arg(dir, language));
     }
 
     const dv::DspProfile profile = DemoProfile();

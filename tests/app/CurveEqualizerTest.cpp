@@ -4,6 +4,8 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "curves/FilterMath.h"
@@ -243,6 +245,69 @@ TEST_F(CurveEqualizer, SelectedBandAndQHandlesArePaintedRedAtTwiceTheDistanceAt2
     };
     EXPECT_EQ(handleOffset(100), 81);
     EXPECT_EQ(handleOffset(200), 162);
+}
+
+TEST_F(CurveEqualizer, GreyCurvesAreRedrawnOnlyWhenOneOfThemChanges) {
+    dv::DspProfile profile;
+    for (int c = 0; c < dv::kOutputCount; ++c) dv::computeChannelCurve(profile, c, false);
+    int32_t shown[8] = {1, 1, 1, 0, 0, 0, 0, 0};
+    auto hand = [&](int current) {
+        eq.setCurves(profile.curveFreq[0].data(), profile.curveLevel[0].data(), 8, current, shown);
+    };
+    const dv::EqualizerCurveLayer& layer = eq.GetCurveLayer();
+    hand(0);
+    Paint();
+    Paint();
+    EXPECT_EQ(layer.renderCount(), 1);
+    // Dragging on the current output changes only its own curve.
+    for (double& v : profile.curveLevel[0]) v += 1.0;
+    hand(0);
+    Paint();
+    EXPECT_EQ(layer.renderCount(), 1);
+    // A shown grey curve, the shown set, the current output and the size each count.
+    for (double& v : profile.curveLevel[1]) v -= 1.0;
+    hand(0);
+    Paint();
+    EXPECT_EQ(layer.renderCount(), 2);
+    shown[2] = 0;
+    hand(0);
+    Paint();
+    EXPECT_EQ(layer.renderCount(), 3);
+    hand(1);
+    Paint();
+    EXPECT_EQ(layer.renderCount(), 4);
+    eq.SetPos(CDuiRect(0, 0, 500, 300));
+    Paint();
+    EXPECT_EQ(layer.renderCount(), 5);
+    // A hidden curve changing does not.
+    for (double& v : profile.curveLevel[5]) v += 2.0;
+    hand(1);
+    Paint();
+    EXPECT_EQ(layer.renderCount(), 5);
+
+    // What the kept layer shows is what drawing the curves directly shows.
+    dv::EqualizerEditor direct = eq.GetEditor();
+    dv::EqualizerLook look;
+    look.background = kBackground;
+    look.labelFont = manager.GetFont(-1);
+    look.bypassFont = manager.GetFont(11);
+    look.bypassText = QStringLiteral("${all_bypass}");
+    QImage expected(eq.GetWidth(), eq.GetHeight(), QImage::Format_ARGB32);
+    expected.fill(Qt::black);
+    QPainter painter(&expected);
+    dv::PaintEqualizer(painter, direct, {0, 0, 500, 300}, look);
+    painter.end();
+    const QImage layered = Paint();
+    int worst = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb a = expected.pixel(x, y);
+            const QRgb b = layered.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    }
+    EXPECT_LE(worst, 2);
 }
 
 }  // namespace
