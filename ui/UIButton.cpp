@@ -12,7 +12,6 @@ namespace {
 constexpr DWORD kButtonBk = 0xFF262D36;
 constexpr DWORD kButtonHotBk = 0xFF303844;
 constexpr DWORD kButtonPushedBk = 0xFF1C2128;
-constexpr DWORD kButtonBorder = 0xFF333B46;
 constexpr DWORD kAccent = 0xFF00C000;
 constexpr DWORD kOnAccentText = 0xFF0F1216;
 }  // namespace
@@ -22,9 +21,7 @@ CButtonUI::CButtonUI() {
     m_dwBackColor = kButtonBk;
     m_dwHotBkColor = kButtonHotBk;
     m_dwPushedBkColor = kButtonPushedBk;
-    m_dwBorderColor = kButtonBorder;
     m_dwFocusBorderColor = kAccent;
-    m_nBorderSize = 1;
     m_cursor = Qt::PointingHandCursor;
 }
 

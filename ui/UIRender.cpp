@@ -55,12 +55,9 @@ void CRenderEngine::DrawText(QPainter& painter, CPaintManagerUI* pManager, const
     painter.save();
     painter.setFont(font);
     painter.setPen(ToQColor(color));
+    // Explicit line breaks (a language value's "{\n}") always start a new line.
     QString shown = text;
-    // A single line keeps line breaks out; a word-breaking text keeps them.
-    if ((uStyle & DT_SINGLELINE) && !(uStyle & DT_WORDBREAK)) {
-        shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    }
-    if (uStyle & DT_END_ELLIPSIS) {
+    if ((uStyle & DT_END_ELLIPSIS) && !shown.contains(QLatin1Char('\n'))) {
         shown = QFontMetrics(font).elidedText(shown, Qt::ElideRight, rc.GetWidth());
     }
     painter.drawText(rc.ToQRect(), ToQtTextFlags(uStyle), shown);

@@ -175,4 +175,31 @@ TEST_F(UiResource, SwitchingLanguageRefreshesEveryShownText) {
     EXPECT_EQ(shown(), chinese);
 }
 
+// Groups of pixel rows that hold text in a label's rendering.
+int TextLineCount(QWidget* widget) {
+    const QImage img = widget->grab().toImage();
+    const QRgb background = img.pixel(0, 0);
+    int lines = 0;
+    bool inLine = false;
+    for (int y = 0; y < img.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < img.width() && !ink; ++x) ink = img.pixel(x, y) != background;
+        if (ink && !inLine) ++lines;
+        inLine = ink;
+    }
+    return lines;
+}
+
+TEST_F(UiResource, ALineBreakInAValueShowsTwoLines) {
+    ASSERT_TRUE(rm->LoadLanguage(kCn, QStringLiteral("cn_zh")));
+    auto wnd = uitest::Open(QStringLiteral(
+        "<Window size=\"200,120\"><VerticalLayout bkcolor=\"#FF14171C\">"
+        "<Label name=\"two\" text=\"${two}\" height=\"60\" bkcolor=\"#FF14171C\"/>"
+        "<Label name=\"one\" text=\"${tips}\" height=\"60\" bkcolor=\"#FF14171C\"/>"
+        "</VerticalLayout></Window>"));
+    ASSERT_TRUE(wnd);
+    EXPECT_EQ(TextLineCount(uitest::W(*wnd, "two")), 2);
+    EXPECT_EQ(TextLineCount(uitest::W(*wnd, "one")), 1);
+}
+
 }  // namespace
