@@ -4,7 +4,8 @@
 #include <system_error>
 
 #include "app/Log.h"
-#include "app/ShellWnd.h"
+#include "app/DeviceNotifier.h"
+#include "app/MainWnd.h"
 #include "app/SkinResources.h"
 #include "ui/UILib.h"
 
@@ -24,7 +25,7 @@ int main(int /*argc*/, char* argv[]) {
 
     PrepareSkinResources();
 
-    auto* frame = new CShellWnd;
+    auto* frame = new CMainWnd(CreateUdevDeviceNotifier);
     if (!frame->Create(nullptr, "Stormedge DSP Audio", UI_WNDSTYLE_FRAME, 0, 0, 0, 1230, 650)) {
         delete frame;
         CPaintManagerUI::Term();

@@ -1,0 +1,244 @@
+// CMainWnd: initialisation, window messages, menus and device events.
+#include "app/MainWnd.h"
+
+#include <QWidget>
+
+#include "app/AboutWnd.h"
+#include "app/LoadingWnd.h"
+#include "app/Log.h"
+#include "app/ProcessRestart.h"
+#include "app/ScreenInfo.h"
+#include "app/SystemMessageBox.h"
+#include "curves/UICurveFactory.h"
+
+using namespace DuiLib;
+
+namespace {
+
+constexpr const char* kModelName = "DV80MAX";
+
+QString Tr(const char* key) {
+    return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key));
+}
+
+bool StartsWith(const QString& text, const char* prefix) {
+    return text.startsWith(QLatin1String(prefix));
+}
+
+}  // namespace
+
+CMainWnd::CMainWnd(NotifierFactory makeNotifier) : m_makeNotifier(std::move(makeNotifier)) {}
+
+CMainWnd::~CMainWnd() {
+    m_pNotifier.reset();
+    m_pMenu.reset();
+}
+
+CControlUI* CMainWnd::CreateControl(const QString& pstrClass) {
+    return CreateCurveControl(pstrClass);
+}
+
+QString CMainWnd::QueryControlText(const QString&, const QString&) {
+    return QString();  // every text comes from the language tables
+}
+
+void CMainWnd::InitWindow() {
+    if (CControlUI* settings = m_pm.FindControl(QStringLiteral("channel_settings"))) {
+        CDialogBuilder builder;
+        if (!builder.Create(QStringLiteral("xml/channel_settings_mixer.xml"), QString(), this, &m_pm, settings))
+            LogPrintA("channel settings markup: %s\n", builder.GetLastErrorMessage().toUtf8().constData());
+    }
+    // Neither resizable nor maximisable.
+    SetStyle(GetStyle() & ~(WS_MAXIMIZEBOX | WS_THICKFRAME));
+
+    CResourceManager* resources = CResourceManager::GetInstance();
+    resources->SetTextQueryInterface(this);
+    resources->LoadLanguage(QStringLiteral("lan/lan_cn.xml"), QStringLiteral("cn_zh"));
+    resources->LoadLanguage(QStringLiteral("lan/lan_en.xml"), QStringLiteral("en"));
+    resources->SelectLanguage(QStringLiteral("cn_zh"));
+
+    m_pDpiEdit = m_pm.FindControl(QStringLiteral("edt_dpi"));
+
+    const ScreenInfo screens;
+    ApplyScreenDpi(&m_pm, screens);
+    const ScreenRect widest = screens.GetWidestMonitorRect();
+    const QSize initial = m_pm.GetInitSize();
+    const int scale = m_pm.GetScale();
+    if (GetHWND()) GetHWND()->move(widest.left, widest.top);
+    ResizeClient(initial.width() * scale / 100, initial.height() * scale / 100);
+
+    m_manager.Init(&m_pm, this);
+
+    m_pInstanceLock = std::make_unique<SingleInstanceLock>(QString::asprintf("TONVOX4TO8_%s", kModelName).toStdString());
+    if (m_pInstanceLock->AlreadyExists()) {
+        ShowSystemMessageBox(GetHWND(), Tr("${mutex_tips}"), Tr("${tips}"));
+        PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+        return;
+    }
+    m_manager.Connect(false);
+    m_pNotifier = m_makeNotifier ? m_makeNotifier() : nullptr;
+    if (!m_pNotifier || !m_pNotifier->Start(GetWindowHandle())) {
+        LogPrintA("RegisterDeviceNotification");
+        m_pNotifier.reset();
+    }
+}
+
+LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
+    m_pNotifier.reset();
+    if (m_pInstanceLock) m_pInstanceLock->Release();
+    CResourceManager::GetInstance()->SetTextQueryInterface(nullptr);
+    bHandled = true;
+    return 0;
+}
+
+LRESULT CMainWnd::OnKillFocus(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
+    LogPrintA("on CMainWnd DUI_MSGTYPE_KILLFOCUS\n");
+    return WindowImplBase::OnKillFocus(uMsg, wParam, lParam, bHandled);
+}
+
+void CMainWnd::CloseTipsBoxes() {
+    CloseSystemMessageBoxByTitle(Tr("${tips}"));
+}
+
+LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
+    switch (uMsg) {
+        case WM_MENUCLICK:
+            OnMenuClick();
+            bHandled = true;
+            return 0;
+        case dv::WM_DSP_VALUE:
+            m_manager.ReadDspValueCallback(static_cast<unsigned>(wParam), GetCurrentRecord());
+            bHandled = true;
+            return 0;
+        case dv::WM_MCU_VALUE:
+            m_manager.ReadMcuValueCallback(static_cast<unsigned>(wParam), GetCurrentRecord());
+            bHandled = true;
+            return 0;
+        case dv::WM_SCENE_VALUE:
+            m_manager.ReadSenceValueCallback(static_cast<unsigned>(wParam), GetCurrentRecord());
+            bHandled = true;
+            return 0;
+        case WM_MANAGER_TASK:
+            m_manager.RunPostedTask(GetCurrentRecord());
+            bHandled = true;
+            return 0;
+        case dv::WM_HANDSHAKE_ABNORMAL:
+            ShowSystemMessageBox(GetHWND(), Tr("${device_status_unnormal}"), Tr("${tips}"));
+            bHandled = true;
+            return 0;
+        case dv::WM_FACTORY_DEFAULT_DONE:
+            if (m_pLoading) {
+                m_pLoading->Close(IDOK);
+                m_pLoading = nullptr;
+            }
+            ShowSystemMessageBox(GetHWND(), Tr("${device_reboot}"), Tr("${tips}"));
+            bHandled = true;
+            return 0;
+        case dv::WM_CONNECT_FAILED:
+            ShowSystemMessageBox(GetHWND(), Tr("${device_connect_fail}"), QString());
+            bHandled = true;
+            return 0;
+        case dv::WM_SHOW_LOADING:
+            ShowLoadingWnd(GetHWND(), m_pLoading);
+            bHandled = true;
+            return 0;
+        case dv::WM_HIDE_LOADING:
+            if (m_pLoading) {
+                m_pLoading->Close(IDOK);
+                m_pLoading = nullptr;
+            }
+            bHandled = true;
+            return 0;
+        case WM_CLOSE:
+            m_manager.Disconnect();
+            CloseTipsBoxes();
+            CPaintManagerUI::PostQuitMessage(0);
+            break;
+        case WM_SHOWWINDOW:
+            m_pm.Invalidate();
+            break;
+        case WM_DISPLAYCHANGE:
+            PostMessage(WM_SYSCOMMAND, SC_CLOSE);
+            RestartOwnExecutable();
+            bHandled = true;
+            return 0;
+        case WM_DEVICECHANGE:
+            OnDeviceChange(static_cast<unsigned>(wParam));
+            bHandled = true;
+            return 0;
+        default:
+            break;
+    }
+    return WindowImplBase::HandleCustomMessage(uMsg, wParam, lParam, bHandled);
+}
+
+void CMainWnd::OnDeviceChange(unsigned event) {
+    const auto* broadcast = dynamic_cast<const DeviceBroadcastRecord*>(GetCurrentRecord());
+    const bool deviceInterface = broadcast && broadcast->deviceType == kDbtDevtypDeviceInterface;
+    switch (event) {
+        case kDbtDevNodesChanged:
+            LogPrintA("Message DBT_DEVNODES_CHANGED\n");
+            return;
+        case kDbtDeviceArrival:
+            LogPrintA("Message DBT_DEVICEARRIVAL\n");
+            if (!deviceInterface) return;
+            CloseTipsBoxes();
+            m_manager.DevicePlugin();
+            return;
+        case kDbtDeviceRemoveComplete:
+            LogPrintA("Message DBT_DEVICEREMOVECOMPLETE\n");
+            if (!deviceInterface) return;
+            CloseTipsBoxes();
+            m_manager.DevicePlugOut(QString::fromStdString(broadcast->devicePath));
+            return;
+        default:
+            LogPrintA("Message %d\n", static_cast<int>(event));
+            return;
+    }
+}
+
+void CMainWnd::ShowMenu(const QString& xml, CControlUI* button) {
+    m_pMenu.reset();
+    if (!button) return;
+    const CDuiRect rc = button->GetPos();
+    QWidget* client = m_pm.GetPaintWindow();
+    const QPoint point = client ? client->mapToGlobal(QPoint(rc.left, rc.bottom)) : QPoint(rc.left, rc.bottom);
+    m_pMenu = CMenuWnd::CreateMenu(xml, point, this);
+    if (!m_pMenu) return;
+    if (!m_manager.IsConnected()) {
+        static const char* const kNeedUnit[] = {
+            "option_item_reset_default", "scene_item_load_scene", "scene_item_saveas_scene",
+            "scene_item_delete_scene",   "scene_item_load_whole", "scene_item_save_whole",
+            "advance_item_autocal"};
+        for (const char* item : kNeedUnit) m_pMenu->EnableMenuItem(QString::fromLatin1(item), false);
+    }
+    m_pMenu->Show();
+}
+
+void CMainWnd::OnMenuClick() {
+    const auto* cmd = dynamic_cast<const MenuCmd*>(GetCurrentRecord());
+    if (!cmd) return;
+    const QString name = QString::fromWCharArray(cmd->szName);
+    m_pm.DeletePtr(cmd);
+    LogPrint(L"on menu click %ls\n", name.toStdWString().c_str());
+    if (StartsWith(name, "option_item_about")) {
+        ShowAboutWnd(GetHWND(), m_manager.Profile());
+    } else if (name.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
+        ToggleLanguage();
+    }
+}
+
+void CMainWnd::ToggleLanguage() {
+    CResourceManager* resources = CResourceManager::GetInstance();
+    if (resources->GetLanguage().compare(QLatin1String("cn_zh"), Qt::CaseInsensitive) == 0) {
+        LogPrintA("change language to en\n");
+        resources->SelectLanguage(QStringLiteral("en"));
+    } else {
+        LogPrintA("change language to cn\n");
+        resources->SelectLanguage(QStringLiteral("cn_zh"));
+    }
+    m_pm.Invalidate();
+    m_pm.NeedUpdate();
+    LogPrintA("change language finish\n");
+    m_manager.UpdateAllVolumeEdit();
+}

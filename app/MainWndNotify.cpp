@@ -1,0 +1,122 @@
+// CMainWnd: the dispatch of control notifications and the keyboard moves between edits.
+#include <vector>
+
+#include "app/Log.h"
+#include "app/MainWnd.h"
+
+using namespace DuiLib;
+
+namespace {
+
+bool StartsWith(const QString& text, const char* prefix) {
+    return text.startsWith(QLatin1String(prefix));
+}
+
+bool IsBandEdit(const QString& name) {
+    return StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_");
+}
+
+QByteArray Utf8(const QString& text) { return text.toUtf8(); }
+
+}  // namespace
+
+void CMainWnd::Notify(TNotifyUI& msg) {
+    LogPrintA("Notify %s\n", Utf8(msg.sType).constData());
+    const QString name = msg.pSender ? msg.pSender->GetName() : QString();
+    const int index = msg.pSender ? msg.pSender->GetUserData().toInt() : 0;
+
+    if (msg.sType == DUI_MSGTYPE_CLICK) {
+        if (name.compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
+            SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+            return;
+        }
+        OnClickNotify(msg, name, index);
+    } else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED) {
+        LogPrintA("on option %s DUI_MSGTYPE_SELECTCHANGED index ", Utf8(name).constData());
+        LogPrintA("%d\n", index);
+        if (StartsWith(name, "ch_show_")) m_manager.SetChannelShow(index);
+    } else if (msg.sType == DUI_MSGTYPE_RETURN) {
+        LogPrintA("on edit %s DUI_MSGTYPE_RETURN\n", Utf8(name).constData());
+        OnReturn(name, index);
+    } else if (msg.sType == DUI_MSGTYPE_SETFOCUS) {
+        LogPrintA("on %s DUI_MSGTYPE_SETFOCUS\n", Utf8(name).constData());
+        OnSetFocus(name, index);
+    } else if (msg.sType == DUI_MSGTYPE_VALUECHANGED_LEFT) {
+        LogPrintA("on edit %s DUI_MSGTYPE_VALUECHANGED_LEFT\n", Utf8(name).constData());
+        MoveFocus(name, false);
+    } else if (msg.sType == DUI_MSGTYPE_VALUECHANGED_RIGHT) {
+        LogPrintA("on edit %s DUI_MSGTYPE_VALUECHANGED_RIGHT\n", Utf8(name).constData());
+        MoveFocus(name, true);
+    }
+    WindowImplBase::Notify(msg);
+}
+
+void CMainWnd::OnClickNotify(TNotifyUI&, const QString& name, int index) {
+    if (name.compare(QLatin1String("btnDpi"), Qt::CaseInsensitive) == 0) {
+        if (m_pDpiEdit) m_pm.SetDPI(m_pDpiEdit->GetText().toInt());
+    } else if (name == QLatin1String("btnConnect")) {
+        m_manager.Connect(true);
+    } else if (name == QLatin1String("btn_option")) {
+        ShowMenu(QStringLiteral("xml/option_menu.xml"), m_pm.FindControl(name));
+    } else if (name == QLatin1String("btn_scene")) {
+        ShowMenu(QStringLiteral("xml/scene_menu.xml"), m_pm.FindControl(name));
+    } else if (name == QLatin1String("btn_advance")) {
+        ShowMenu(QStringLiteral("xml/advance_menu.xml"), m_pm.FindControl(name));
+    } else if (StartsWith(name, "ch_enable_")) {
+        m_manager.OnChannelInChange(index);
+    }
+}
+
+void CMainWnd::OnReturn(const QString& name, int index) {
+    if (!IsBandEdit(name)) return;
+    LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
+    LogPrintA("%d\n", index);
+    const int bands = m_manager.Profile().BandCount(m_manager.Profile().currChannel);
+    QString next;
+    if (StartsWith(name, "eq_freq_")) {
+        next = QString::asprintf("eq_q_%d", index);
+    } else if (StartsWith(name, "eq_q_")) {
+        next = QString::asprintf("eq_gain_%d", index);
+    } else {
+        next = QString::asprintf("eq_freq_%d", index + 1 < bands ? index + 1 : 0);
+    }
+    if (CControlUI* target = m_pm.FindControl(next)) target->SetFocus();
+}
+
+void CMainWnd::OnSetFocus(const QString& name, int index) {
+    if (!IsBandEdit(name)) return;
+    LogPrintA("on eq %s setfocus index ", Utf8(name).constData());
+    LogPrintA("%d\n", index);
+    m_manager.UpdateEqualizer(index);
+}
+
+void CMainWnd::MoveFocus(const QString& name, bool right) {
+    const int bands = m_manager.Profile().BandCount(m_manager.Profile().currChannel);
+    std::vector<QString> ring;
+    for (const char* prefix : {"eq_freq_%d", "eq_q_%d", "eq_gain_%d"})
+        for (int b = 0; b < bands; ++b) ring.push_back(QString::asprintf(prefix, b));
+    for (const char* prefix : {"edit_ch_volume_%d", "edit_ch_delay_%d"})
+        for (int k = 0; k < dv::kOutputCount; ++k) ring.push_back(QString::asprintf(prefix, k));
+    ring.push_back(QStringLiteral("hp_freq"));
+    ring.push_back(QStringLiteral("lp_freq"));
+    ring.push_back(QStringLiteral("edit_main_volume"));
+
+    const int count = static_cast<int>(ring.size());
+    int at = -1;
+    for (int i = 0; i < count && at < 0; ++i)
+        if (ring[i] == name) at = i;
+    if (at < 0) return;
+    if (IsBandEdit(name)) {
+        LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
+        LogPrintA("%d\n", m_pm.FindControl(name) ? m_pm.FindControl(name)->GetUserData().toInt() : 0);
+    }
+    // Edits that cannot take the focus (graphic mode's frequency and Q) are passed over.
+    for (int step = 1; step < count; ++step) {
+        const int i = ((at + (right ? step : -step)) % count + count) % count;
+        CControlUI* target = m_pm.FindControl(ring[i]);
+        if (target && target->IsVisible() && target->IsEnabled()) {
+            target->SetFocus();
+            return;
+        }
+    }
+}

@@ -1,0 +1,277 @@
+// EqualizerManager: construction, binding to the window, the link's life cycle and the start-up
+// read of the whole unit.
+#include "manager/EqualizerManager.h"
+
+#include <algorithm>
+
+#include "app/Log.h"
+#include "app/SystemMessageBox.h"
+#include "curves/CSButtonUI.h"
+#include "curves/FilterMath.h"
+#include "manager/InputSources.h"
+
+using namespace DuiLib;
+
+namespace {
+
+constexpr DWORD kLinkDownColor = 0xFFFF0000;
+constexpr DWORD kLinkUpColor = 0xFFFFFFFF;
+constexpr int kLinkSelectedFont = 8;
+
+QString Tr(const char* key) {
+    return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key));
+}
+
+}  // namespace
+
+EqualizerManager::EqualizerManager() {
+    for (auto& slot : m_scenes) slot.ResetDefaults();
+    m_profile.ResetDefaults();
+}
+
+EqualizerManager::~EqualizerManager() {
+    // The read thread ends soon once the link is gone; posts after this are dropped by the window.
+    m_device.SetMainWindow(nullptr);
+    m_device.CloseHIDDevice(false);
+    JoinReadThread();
+}
+
+const dv::DspProfile& EqualizerManager::SceneSlot(int scene) const {
+    return m_scenes[scene >= 1 && scene <= dv::kSceneCount ? scene - 1 : 0];
+}
+
+QString EqualizerManager::SceneName(int index) const {
+    if (index < 0 || index >= dv::kSceneCount) return QString();
+    const auto& name = m_sceneNames[index];
+    int length = 0;
+    while (length < dv::kSceneNameChars && name[length] != 0) ++length;
+    return QString::fromUtf16(name.data(), length);
+}
+
+bool EqualizerManager::IsConnected() const {
+    return m_device.IsDeviceOpen() && m_device.IsCmdQueueEnabled() && m_profile.modelCode == 1;
+}
+
+bool EqualizerManager::UpgradeRunning() const {
+    const int status = m_device.GetUpgradeStatus();
+    return status == dv::UPG_ENTER || status == dv::UPG_START;
+}
+
+void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window) {
+    m_window = window;
+    m_windowHandle = window ? window->GetWindowHandle() : nullptr;
+    m_device.SetMainWindow(m_windowHandle);
+    m_pm = paintManager;
+    BindControls();
+
+    const int itemHeight = 16;
+    for (CComboUI* combo : {m_comboSource, m_comboUnit, m_hpType, m_lpType, m_hpSlope, m_lpSlope}) {
+        if (!combo) continue;
+        for (int i = 0; i < combo->GetCount(); ++i) combo->GetItemAt(i)->SetFixedHeight(itemHeight);
+    }
+    if (m_comboSource) {
+        for (int i = 0; i < m_comboSource->GetCount(); ++i) {
+            CControlUI* item = m_comboSource->GetItemAt(i);
+            if (i < dv::kSourceCount) item->SetVisible(dv::kInputSources[i].shownAtStart);
+        }
+    }
+    const int source = m_profile.source;
+    for (int k = 0; k < dv::kOutputCount; ++k) {
+        for (CControlUI* c : {static_cast<CControlUI*>(m_chShow[k]), static_cast<CControlUI*>(m_chEnable[k]),
+                              static_cast<CControlUI*>(m_chOutputBtn[k]),
+                              static_cast<CControlUI*>(m_chVolumeSlider[k]), m_chVolumeBg[k],
+                              static_cast<CControlUI*>(m_chVolumeEdit[k]), static_cast<CControlUI*>(m_chMute[k]),
+                              static_cast<CControlUI*>(m_chPhase[k]), m_delayLabel[k],
+                              static_cast<CControlUI*>(m_chDelayEdit[k]), m_controlEmpty[k]}) {
+            if (c) c->SetVisible(true);
+        }
+        if (m_chDelaySlider[k]) m_chDelaySlider[k]->SetVisible(false);
+        ShowRoutingOptions(k);
+        const bool twoInputs = source == 2 || source == 3;
+        for (int i = 2; i < 4; ++i)
+            if (m_chInput[i][k]) m_chInput[i][k]->SetEnabled(!twoInputs);
+        if (m_input123[k]) m_input123[k]->SetVisible(false);
+        if (m_input456[k]) m_input456[k]->SetVisible(false);
+    }
+    for (CControlUI* icon : m_speaker)
+        if (icon) icon->SetVisible(false);
+    if (m_btnArgEq) m_btnArgEq->SetSelected(false);
+
+    if (m_sliderMainVolume) m_sliderMainVolume->SetValue(m_profile.mainVolume);
+    ShowMainVolume();
+    if (m_comboUnit) m_comboUnit->SelectItem(0, false, false);
+    if (m_comboSource) m_comboSource->SelectItem(5, false, false);
+    OnChannelInChange(0);
+    ShowRoleCaptions();
+    if (m_btnConnect) m_btnConnect->SetFocus();
+}
+
+void EqualizerManager::SetConnectButton(LinkButton state) {
+    if (!m_btnConnect) return;
+    const bool up = state == LinkButton::Connected;
+    m_btnConnect->SetText(up ? QStringLiteral("${btn_connected}")
+                          : state == LinkButton::Connecting ? QStringLiteral("${btn_connecting}")
+                                                            : QStringLiteral("${btn_disconnected}"));
+    m_btnConnect->SetSelected(up);
+    m_btnConnect->SetTextColor(up ? kLinkUpColor : kLinkDownColor);
+    m_btnConnect->SetAttribute(QStringLiteral("selectedfont"), QString::number(kLinkSelectedFont));
+}
+
+void EqualizerManager::PostToWindow(unsigned message) {
+    dv::PostToWindow(m_windowHandle, message, 0);
+}
+
+void EqualizerManager::PostTask(std::function<void()> task) {
+    auto record = std::make_unique<ManagerTaskRecord>();
+    record->task = std::move(task);
+    dv::PostToWindow(m_windowHandle, WM_MANAGER_TASK, 0, std::move(record));
+}
+
+void EqualizerManager::RunPostedTask(const dv::MessageRecord* record) {
+    const auto* task = dynamic_cast<const ManagerTaskRecord*>(record);
+    if (task && task->task) task->task();
+}
+
+void EqualizerManager::JoinReadThread() {
+    if (m_readThread.joinable()) m_readThread.join();
+}
+
+void EqualizerManager::Connect(bool reportFailure) {
+    if (UpgradeRunning()) return;
+    if (m_device.IsDeviceOpen()) {
+        Disconnect();
+        return;
+    }
+    m_device.OpenHIDDevice();
+    if (m_device.IsDeviceOpen()) {
+        LogPrintA("Connect OK\xEF\xBC\x81\n");
+        SetConnectButton(LinkButton::Connecting);
+        m_device.SetCmdQueueEnabled(false);
+        PostToWindow(dv::WM_SHOW_LOADING);
+        // A finished read thread from an earlier connection is joined before the next one starts.
+        JoinReadThread();
+        m_readThread = std::thread(&EqualizerManager::ReadThread, this);
+        return;
+    }
+    LogPrintA("Can not conect usb devices, please connect devices again!\n");
+    if (reportFailure)
+        ShowSystemMessageBox(m_window ? m_window->GetHWND() : nullptr, Tr("${device_connect_fail}"),
+                             QString());
+    SetConnectButton(LinkButton::Disconnected);
+}
+
+void EqualizerManager::Disconnect() {
+    if (UpgradeRunning()) return;
+    m_device.SetCmdQueueEnabled(false);
+    m_device.CloseHIDDevice(true);
+    SetConnectButton(LinkButton::Disconnected);
+    m_profile.modelCode = -1;
+}
+
+void EqualizerManager::ShowConnected() {
+    if (UpgradeRunning() || !m_device.IsHandshakeNormal()) return;
+    if (!m_device.IsDeviceOpen() || m_profile.modelCode == -1) {
+        Disconnect();
+        return;
+    }
+    SetConnectButton(LinkButton::Connected);
+    m_device.SetCmdQueueEnabled(true);
+    UpdateEqualizer(-1);
+}
+
+void EqualizerManager::DevicePlugin() {
+    LogPrintA("DevicePlugin\n");
+    if (UpgradeRunning()) {
+        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
+        return;
+    }
+    Connect(false);
+}
+
+void EqualizerManager::DevicePlugOut(const QString& devicePath) {
+    Q_UNUSED(devicePath);
+    LogPrintA("DevicePlugOut\n");
+    if (UpgradeRunning()) {
+        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
+        return;
+    }
+    Disconnect();
+    // A notice that must not block the window: a modeless box on this thread.
+    LogPrintA("DisconnectMsgThread start!\n");
+    ShowSystemMessageBoxModeless(m_window ? m_window->GetHWND() : nullptr, Tr("${device_plugout}"),
+                                 Tr("${tips}"));
+    LogPrintA("DisconnectMsgThread end!\n");
+}
+
+void EqualizerManager::ReadThread() {
+    LogPrintA("Read mcu value thread start!\n");
+    const int result = PC_UI_Status_Init();
+    // The replies are applied on the window thread; this step runs there after all of them.
+    PostTask([this, result] { FinishRead(result); });
+    LogPrintA("Read mcu value thread end!\n");
+}
+
+void EqualizerManager::FinishRead(int result) {
+    if (result == -1) {
+        PostToWindow(dv::WM_HIDE_LOADING);
+        PostToWindow(dv::WM_CONNECT_FAILED);
+        Disconnect();
+        m_profile.modelCode = -1;
+        return;
+    }
+    if (m_profile.modelCode != 1 && m_device.IsHandshakeNormal()) {
+        // Another model: the mismatch box was shown with the handshake; the link is not kept.
+        PostToWindow(dv::WM_HIDE_LOADING);
+        Disconnect();
+        m_profile.modelCode = -1;
+        return;
+    }
+    for (int k = 0; k < dv::kOutputCount; ++k)
+        dv::computeChannelCurve(m_profile, k, m_profile.channels[k].bypass == 1);
+    UpdateEqualizer(-1);
+    ShowConnected();
+    PostToWindow(dv::WM_HIDE_LOADING);
+}
+
+int EqualizerManager::PC_UI_Status_Init() {
+    LogPrintA("PC_UI_Status_Init\n");
+    m_device.PC_Connect(1);
+    if (!m_device.Hand_Connect()) return -1;
+    if (m_device.GetModel() == 1 && m_device.IsHandshakeNormal()) {
+        dv::DspDevice& d = m_device;
+        constexpr uint8_t kLast = dv::kOutputCount - 1;
+        d.Get_Source();
+        d.Get_Main_Volume();
+        d.Get_Subwoofer_Volume();
+        d.Get_Mute();
+        d.Get_CH_Type(0, 0, 0, kLast);
+        d.Get_CH_Link(0);
+        d.Get_CH_Lock(0);
+        d.Get_Filter(0, 0, 0, 3);
+        d.Get_Filter(0, 0, 4, kLast);
+        d.Get_PEQ_Bypass(0, 0, 0, kLast);
+        for (int k = 0; k < dv::kOutputCount; ++k) {
+            const int bands = dv::BandCapacity(k);
+            for (int first = 0; first < bands; first += 8) {
+                const int last = std::min(first + 7, bands - 1);
+                d.Get_EQ(0, 0, static_cast<uint8_t>(k), static_cast<uint8_t>(first),
+                         static_cast<uint8_t>(last));
+            }
+        }
+        d.Get_Delay(0, 0, 0, kLast);
+        d.Get_Trim(0, 0, 0, kLast);
+        d.Get_Mute_Ch(0, 0, 0, kLast);
+        d.Get_Phase(0, 0, 0, kLast);
+        for (int s = 0; s < dv::kSourceCount; ++s) d.Get_Mix_Ch(0, static_cast<uint8_t>(s), 0);
+        for (int s = 0; s < dv::kSourceCount; ++s) {
+            for (int input = 0; input < dv::SourceMixerInputs(s); ++input)
+                d.Get_Input_Mix_CH_Trim(0, static_cast<uint8_t>(s), static_cast<uint8_t>(input), 0,
+                                        kLast);
+        }
+        d.Get_Input_Threshold(0, 0, true);
+        for (int scene = 1; scene <= dv::kSceneCount; ++scene)
+            d.Get_Scene_Name(static_cast<uint8_t>(scene));
+    }
+    LogPrintA("PC_UI_Status_Init done\n");
+    return 0;
+}

@@ -1,0 +1,160 @@
+// The controller between the main window's controls and the processor: owns the link, the
+// current settings and the ten scene slots, connects and reads the whole unit, and applies every
+// value the unit reports to the model and the controls. Window thread only, apart from the read
+// thread, which reaches the window only by posting.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "device/DspDevice.h"
+#include "manager/DspProfile.h"
+#include "ui/UILib.h"
+
+class UIEqualizer;
+class CSButtonUI;
+
+// Posted by the manager's threads so that a step that touches the model or the controls runs on
+// the window thread, after every reply posted before it.
+inline constexpr unsigned WM_MANAGER_TASK = DuiLib::WM_USER + 276;
+
+struct ManagerTaskRecord : dv::MessageRecord {
+    std::function<void()> task;
+};
+
+class EqualizerManager {
+public:
+    EqualizerManager();
+    ~EqualizerManager();
+    EqualizerManager(const EqualizerManager&) = delete;
+    EqualizerManager& operator=(const EqualizerManager&) = delete;
+
+    // ---- life cycle ----
+    void Init(DuiLib::CPaintManagerUI* paintManager, DuiLib::CWindowWnd* window);
+    void Connect(bool reportFailure);
+    void Disconnect();
+    void ShowConnected();
+    void DevicePlugin();
+    void DevicePlugOut(const QString& devicePath);
+    // Reads the unit's whole state (read thread); -1 when the handshake got no answer.
+    int PC_UI_Status_Init();
+
+    // ---- replies (messages 1234, 1235, 1237); the window keeps ownership of the record ----
+    void ReadDspValueCallback(unsigned code, const dv::MessageRecord* record);
+    void ReadMcuValueCallback(unsigned code, const dv::MessageRecord* record);
+    void ReadSenceValueCallback(unsigned code, const dv::MessageRecord* record);
+    // Message WM_MANAGER_TASK.
+    void RunPostedTask(const dv::MessageRecord* record);
+
+    // ---- refresh ----
+    void UpdateEqualizer(int selectedBand);
+    void RefreshBandControls(int output);
+    void SetFreqDivider(int output);
+    void UpdateAllVolumeEdit();
+    void OnChannelInChange(int output);
+    void SetChannelShow(int output);
+    // The delay in the unit chosen in "comb_ch_unit": "%d cm", "%d inc" or "%.3f ms".
+    QString DelayText(float ms) const;
+
+    // ---- state for the window and the tests ----
+    dv::DspDevice& Device() { return m_device; }
+    const dv::DspProfile& Profile() const { return m_profile; }
+    // Scene slot 1 .. 10; any other number gives slot 1.
+    const dv::DspProfile& SceneSlot(int scene) const;
+    // Name of scene index 0 .. 9 as the unit reported it.
+    QString SceneName(int index) const;
+    // True while a link is open and the unit answered as the served model.
+    bool IsConnected() const;
+
+private:
+    enum class LinkButton { Disconnected, Connecting, Connected };
+
+    bool UpgradeRunning() const;
+    void SetConnectButton(LinkButton state);
+    void PostToWindow(unsigned message);
+    void PostTask(std::function<void()> task);
+    void ReadThread();
+    void FinishRead(int result);
+    void JoinReadThread();
+
+    // Reply handlers by kind.
+    void ApplySourceReply(int code);
+    void ApplyCrossoverReply(const dv::MessageRecord* record);
+    void ApplyBandReply(const dv::MessageRecord* record);
+    void ApplyDelayReply(const dv::MessageRecord* record);
+    void ApplyChannelValueReply(unsigned code, const dv::MessageRecord* record);
+    void ApplyMixReply(const dv::MessageRecord* record);
+    void ApplyLinkReply(const dv::MessageRecord* record);
+    void ApplyLockReply(const dv::MessageRecord* record);
+    void ApplyMixTrimReply(const dv::MessageRecord* record);
+    // The profile a record of `scene` writes: 0 the current one, 1 .. 10 a slot, else none.
+    dv::DspProfile* ProfileForScene(int scene);
+
+    // Control helpers.
+    void BindControls();
+    void ShowRoleCaptions();
+    void ShowRoutingOptions(int output);
+    void ShowMainVolume();
+    void ShowChannelVolume(int output);
+    void ShowPhase(int output);
+    void ShowBypassCaption(int output);
+    void SetOutputButtonsEnabled(bool enable);
+    QString VolumeText(int value, const DuiLib::CSliderUI* slider) const;
+    int Partner() const;
+
+    dv::DspDevice m_device;
+    dv::DspProfile m_profile;
+    dv::SceneSlots m_scenes;
+    dv::SceneNameTable m_sceneNames{};
+
+    DuiLib::CPaintManagerUI* m_pm = nullptr;
+    DuiLib::CWindowWnd* m_window = nullptr;
+    dv::WindowHandle m_windowHandle;
+    std::thread m_readThread;
+
+    // Controls, looked up once.
+    CSButtonUI* m_btnConnect = nullptr;
+    DuiLib::CControlUI* m_btnAdvance = nullptr;
+    DuiLib::CComboUI* m_comboSource = nullptr;
+    UIEqualizer* m_equalizer = nullptr;
+    DuiLib::CEditUI* m_editMainVolume = nullptr;
+    DuiLib::CSliderUI* m_sliderMainVolume = nullptr;
+    DuiLib::COptionUI* m_mainMute = nullptr;
+    DuiLib::CComboUI* m_comboUnit = nullptr;
+    DuiLib::CComboUI* m_hpType = nullptr;
+    DuiLib::CComboUI* m_lpType = nullptr;
+    DuiLib::CComboUI* m_hpSlope = nullptr;
+    DuiLib::CComboUI* m_lpSlope = nullptr;
+    DuiLib::CEditUI* m_hpFreq = nullptr;
+    DuiLib::CEditUI* m_lpFreq = nullptr;
+    std::array<DuiLib::CEditUI*, dv::kMaxBands> m_eqFreq{};
+    std::array<DuiLib::CEditUI*, dv::kMaxBands> m_eqQ{};
+    std::array<DuiLib::CEditUI*, dv::kMaxBands> m_eqGain{};
+    std::array<DuiLib::CSliderUI*, dv::kMaxBands> m_eqSlider{};
+    std::array<DuiLib::COptionUI*, dv::kMaxBands> m_ptEnable{};
+    std::array<DuiLib::COptionUI*, dv::kOutputCount> m_chShow{};
+    std::array<DuiLib::COptionUI*, dv::kOutputCount> m_chEnable{};
+    std::array<DuiLib::CButtonUI*, dv::kOutputCount> m_chOutputBtn{};
+    std::array<DuiLib::CSliderUI*, dv::kOutputCount> m_chVolumeSlider{};
+    std::array<DuiLib::CControlUI*, dv::kOutputCount> m_chVolumeBg{};
+    std::array<DuiLib::CEditUI*, dv::kOutputCount> m_chVolumeEdit{};
+    std::array<DuiLib::COptionUI*, dv::kOutputCount> m_chMute{};
+    std::array<DuiLib::COptionUI*, dv::kOutputCount> m_chPhase{};
+    std::array<DuiLib::CSliderUI*, dv::kOutputCount> m_chDelaySlider{};
+    std::array<DuiLib::CControlUI*, dv::kOutputCount> m_delayLabel{};
+    std::array<DuiLib::CEditUI*, dv::kOutputCount> m_chDelayEdit{};
+    std::array<DuiLib::CControlUI*, dv::kOutputCount> m_controlEmpty{};
+    std::array<std::array<DuiLib::COptionUI*, dv::kOutputCount>, 4> m_chInput{};
+    std::array<DuiLib::CControlUI*, dv::kOutputCount> m_input123{};
+    std::array<DuiLib::CControlUI*, dv::kOutputCount> m_input456{};
+    std::array<DuiLib::CControlUI*, dv::kRoleCount - 1> m_speaker{};
+    DuiLib::CControlUI* m_btnResetEq = nullptr;
+    DuiLib::CControlUI* m_btnBypass = nullptr;
+    DuiLib::CControlUI* m_btnResetOutput = nullptr;
+    CSButtonUI* m_btnArgEq = nullptr;
+    CSButtonUI* m_btnLock = nullptr;
+    CSButtonUI* m_btnLink = nullptr;
+};
