@@ -169,6 +169,10 @@ void CEditUI::ApplyLook() {
     QString sheet;
     if (m_dwTextColor) sheet += QStringLiteral("color: %1;").arg(ToQColor(m_dwTextColor).name(QColor::HexArgb));
     if (m_dwBackColor) sheet += QStringLiteral("background: %1;").arg(ToQColor(m_dwBackColor).name(QColor::HexArgb));
+    // A markup text padding replaces the style's, so narrow edits can use their whole width.
+    const CDuiRect pad = GetTextPadding();
+    if (pad.left || pad.top || pad.right || pad.bottom)
+        sheet += QStringLiteral("padding: %1px %2px %3px %4px;").arg(pad.top).arg(pad.right).arg(pad.bottom).arg(pad.left);
     edit->setStyleSheet(sheet.isEmpty() ? QString() : QStringLiteral("QLineEdit{%1}").arg(sheet));
 }
 
