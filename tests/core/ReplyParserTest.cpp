@@ -308,18 +308,25 @@ TEST_F(ReplyParserTest, WritesReadsAndRepliesLeaveTheirLogLines) {
     Reply(2, 11, kData, "02 ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff");
     Reply(3, 8, kData, "00 01 02 07");
     const std::string log = capture.Stop();
+    // One entry per log message: the command thread may put its start line between any two.
     const std::vector<std::string> inOrder = {
         "EQ_Ctrl: gain(-3.50) ,freqValue(1000) ,qValue(4.300000) @ band(17) @channel(1) "
         "@scene(0)\n",
-        "SendCtrlCommand\nbegain to write data to devices:\n00 aa 55 0d 01 06 bb 00 04 01 11 03 e8 "
-        "04 03 0e 05 ",
-        "set WRITE_ROPRT = TRUE\nwrite data ok! HidDeviceObject = ",
-        "ReadHIDData NumberOfBytesRead = 64\nread data: aa 55 04 01 06 ee 0a ",
-        "DSP_EQ_CH OP=0xdd, scene =0, source = 0, ch= 5, band=17, band_end = 17\n"
+        "SendCtrlCommand\n",
+        "begain to write data to devices:\n",
+        "00 aa 55 0d 01 06 bb 00 04 01 11 03 e8 04 03 0e 05 ",
+        "set WRITE_ROPRT = TRUE\n",
+        "write data ok! HidDeviceObject = ",
+        "ReadHIDData NumberOfBytesRead = 64\n",
+        "read data: ",
+        "aa 55 04 01 06 ee 0a ",
+        "DSP_EQ_CH OP=0xdd, scene =0, source = 0, ch= 5, band=17, band_end = 17\n",
         "band(17), freq(1000), Q(4.03), Gain(-3.50)\n",
-        "scene_name->index(1), name -->> 0xff, ",
-        "\n m_payload: 0xff, ",
-        "\nMCU_HANDSHAKE\nmodel = 1, master verion = 2, slave verion = 7\n",
+        "scene_name->index(1), name -->> ",
+        "0xff, ",
+        "\n m_payload: ",
+        "\nMCU_HANDSHAKE\n",
+        "model = 1, master verion = 2, slave verion = 7\n",
     };
     size_t at = 0;
     for (const std::string& line : inOrder) {
