@@ -172,6 +172,18 @@ TEST_F(ReplyParserTest, CalibrationStatusesAndData) {
     const auto& point = autoCal_.Record<dv::IrcSpectrumPointRecord>(4);
     EXPECT_FLOAT_EQ(point.freq, 1000.5f);
     EXPECT_FLOAT_EQ(point.gain, -2.0f);
+    autoCal_.Clear();
+
+    // Trim, size, level and noise level: unsigned bytes, one record per channel.
+    for (uint8_t code : {21, 23, 25, 27}) Reply(1, code, kData, "06 07 05 fb");
+    ASSERT_EQ(autoCal_.Count(), 8u);
+    for (size_t i = 0; i < 8; ++i) {
+        const int code = autoCal_.Messages()[i].param;
+        EXPECT_EQ(code, std::vector<int>({21, 23, 25, 27})[i / 2]);
+        const auto& v = autoCal_.Record<dv::IrcChannelValueRecord>(i);
+        EXPECT_EQ(v.channel, 6 + static_cast<int>(i % 2));
+        EXPECT_EQ(v.value, i % 2 ? 0xfb : 5);
+    }
 }
 
 TEST_F(ReplyParserTest, SceneNamesAndSceneAcknowledgements) {
