@@ -14,7 +14,7 @@ constexpr int kT = kDefaultReplyTimeoutMs;
 
 // Item limits keep every payload inside its frame: 12 three-byte delays, 18 link pairs,
 // 8 input bands, 16 name bytes, 50 flash bytes, 32 MCU block bytes.
-constexpr CommandSpec kTable[] = {
+constexpr CommandRow kTable[] = {
     {Source_Switch_Ctrl, "Source_Switch_Ctrl", MCMD_DSP, 1, OP_SET, kQ, kT, 1, 0, 0},
     {Main_Volume_Ctrl, "Main_Volume_Ctrl", MCMD_DSP, 2, OP_SET, kQ, kT, 1, 0, 0},
     {Subwoofer_Volume_Ctrl, "Subwoofer_Volume_Ctrl", MCMD_DSP, 3, OP_SET, kQ, kT, 1, 0, 0},
@@ -115,17 +115,17 @@ static_assert(TableIsIndexedById(), "rows must follow the order of CommandId");
 
 }  // namespace
 
-std::span<const CommandSpec> CommandTable() {
+std::span<const CommandRow> CommandTable() {
     return kTable;
 }
 
-const CommandSpec& Command(CommandId id) {
+const CommandRow& Command(CommandId id) {
     return kTable[static_cast<size_t>(id)];
 }
 
-bool PayloadFits(const CommandSpec& spec, int items) {
-    return items >= 0 && items <= spec.maxItems &&
-           spec.headerBytes + items * spec.bytesPerItem <= static_cast<int>(kMaxPayload);
+bool PayloadFits(const CommandRow& row, int items) {
+    return items >= 0 && items <= row.maxItems &&
+           row.headerBytes + items * row.bytesPerItem <= static_cast<int>(kMaxPayload);
 }
 
 }  // namespace dv

@@ -106,7 +106,7 @@ enum class CommandId : uint8_t {
     BL_Upg_Finish,
 };
 
-struct CommandSpec {
+struct CommandRow {
     CommandId id;
     const char* name;
     uint8_t mcmd;
@@ -120,10 +120,10 @@ struct CommandSpec {
     uint8_t maxItems;
 };
 
-std::span<const CommandSpec> CommandTable();
-const CommandSpec& Command(CommandId id);
+std::span<const CommandRow> CommandTable();
+const CommandRow& Command(CommandId id);
 
 // Whether `items` groups fit the command's payload room.
-bool PayloadFits(const CommandSpec& spec, int items);
+bool PayloadFits(const CommandRow& row, int items);
 
 }  // namespace dv

@@ -283,19 +283,19 @@ void DspDevice::DispatchFrame(const ReceivedFrame& frame) {
 }
 
 bool DspDevice::Issue(CommandId id, std::span<const uint8_t> payload, bool immediate) {
-    const CommandSpec& spec = Command(id);
+    const CommandRow& row = Command(id);
     const auto length = static_cast<uint8_t>(payload.size());
-    if (spec.mode == DispatchMode::Send)
-        return SendCtrlCommand(spec.mcmd, spec.subcmd, spec.optype, payload.data(), length);
-    if (spec.mode == DispatchMode::Queued && !immediate) {
+    if (row.mode == DispatchMode::Send)
+        return SendCtrlCommand(row.mcmd, row.subcmd, row.optype, payload.data(), length);
+    if (row.mode == DispatchMode::Queued && !immediate) {
         if (!queueEnabled_) return false;
-        queue_.Push(QueuedCommand{spec.mcmd, spec.subcmd, spec.optype,
+        queue_.Push(QueuedCommand{row.mcmd, row.subcmd, row.optype,
                                   std::vector<uint8_t>(payload.begin(), payload.end())});
         return true;
     }
-    if (!SendCtrlCommand(spec.mcmd, spec.subcmd, spec.optype, payload.data(), length)) return false;
+    if (!SendCtrlCommand(row.mcmd, row.subcmd, row.optype, payload.data(), length)) return false;
     std::array<uint8_t, kReportSize> buffer{};
-    return ReadHIDData(buffer.data(), spec.timeoutMs);
+    return ReadHIDData(buffer.data(), row.timeoutMs);
 }
 
 bool DspDevice::Refuse(CommandId id, const char* why) {
