@@ -32,6 +32,8 @@ CMainWnd::CMainWnd(NotifierFactory makeNotifier) : m_makeNotifier(std::move(make
 CMainWnd::~CMainWnd() {
     m_pNotifier.reset();
     m_pMenu.reset();
+    // Also when the window object goes without its window having been destroyed.
+    CResourceManager::GetInstance()->SetTextQueryInterface(nullptr);
 }
 
 CControlUI* CMainWnd::CreateControl(const QString& pstrClass) {
