@@ -13,7 +13,9 @@ int CCircleProgressUI::SweepDegrees(int minValue, int maxValue, int value) {
     return static_cast<int>(std::clamp(turn, 0.0f, 360.0f));
 }
 
-QString CCircleProgressUI::GetClass() const { return QStringLiteral("CircleProgress"); }
+QString CCircleProgressUI::GetClass() const {
+    return QStringLiteral("CircleProgress");
+}
 
 void CCircleProgressUI::DoPaint(QPainter& painter, const CDuiRect& /*rcPaint*/) {
     const QRect rc = GetPos().ToQRect();

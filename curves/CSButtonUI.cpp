@@ -58,7 +58,9 @@ CSButtonUI::StateSlices CSButtonUI::SliceStateImage(const QString& stateImage, Q
 
 CSButtonUI::CSButtonUI() = default;
 
-QString CSButtonUI::GetClass() const { return QStringLiteral("SButtonUI"); }
+QString CSButtonUI::GetClass() const {
+    return QStringLiteral("SButtonUI");
+}
 
 void* CSButtonUI::GetInterface(const QString& pstrName) {
     if (pstrName == QStringLiteral("SButton")) return this;
@@ -124,7 +126,8 @@ void CSButtonUI::SliceStateImageOnce() {
         return;
     }
     const QImage image = m_pManager->GetImage(CRenderEngine::ImageFileOf(m_sSelectedStateImage));
-    const StateSlices slices = SliceStateImage(m_sSelectedStateImage, image.size(), m_nSelectedStateCount);
+    const StateSlices slices =
+        SliceStateImage(m_sSelectedStateImage, image.size(), m_nSelectedStateCount);
     if (slices.selected.isEmpty()) return;
     m_sSelectedImage = slices.selected;
     if (!slices.hot.isEmpty()) m_sSelectedHotImage = slices.hot;

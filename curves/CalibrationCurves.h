@@ -29,13 +29,21 @@ public:
 
     int responseCount() const { return response_.count; }
     bool isResponseVisible(int c) const { return response_.isVisible(c); }
-    const double* responseFreqs(int c) const { return response_.freqs.data() + Offset(c, kResponsePoints); }
-    const double* responseLevels(int c) const { return response_.levels.data() + Offset(c, kResponsePoints); }
+    const double* responseFreqs(int c) const {
+        return response_.freqs.data() + Offset(c, kResponsePoints);
+    }
+    const double* responseLevels(int c) const {
+        return response_.levels.data() + Offset(c, kResponsePoints);
+    }
 
     int measuredCount() const { return measured_.count; }
     bool isMeasuredVisible(int c) const { return measured_.isVisible(c); }
-    const double* measuredFreqs(int c) const { return measured_.freqs.data() + Offset(c, kMeasuredPoints); }
-    const double* measuredLevels(int c) const { return measured_.levels.data() + Offset(c, kMeasuredPoints); }
+    const double* measuredFreqs(int c) const {
+        return measured_.freqs.data() + Offset(c, kMeasuredPoints);
+    }
+    const double* measuredLevels(int c) const {
+        return measured_.levels.data() + Offset(c, kMeasuredPoints);
+    }
 
 private:
     template <int Points>
@@ -45,7 +53,9 @@ private:
         std::array<bool, kChannels> visible{};
         int count = 0;
 
-        bool isVisible(int c) const { return c >= 0 && c < count && visible[static_cast<std::size_t>(c)]; }
+        bool isVisible(int c) const {
+            return c >= 0 && c < count && visible[static_cast<std::size_t>(c)];
+        }
         bool set(const double* f, const double* l, int n, const uint8_t* shown);
     };
 

@@ -93,11 +93,13 @@ bool EqualizerEditor::isChannelVisible(int c) const {
 }
 
 const double* EqualizerEditor::curveFreqs(int c) const {
-    return freqs_.data() + static_cast<std::size_t>(std::clamp(c, 0, kMaxChannels - 1)) * kCurvePoints;
+    return freqs_.data() +
+           static_cast<std::size_t>(std::clamp(c, 0, kMaxChannels - 1)) * kCurvePoints;
 }
 
 const double* EqualizerEditor::curveLevels(int c) const {
-    return levels_.data() + static_cast<std::size_t>(std::clamp(c, 0, kMaxChannels - 1)) * kCurvePoints;
+    return levels_.data() +
+           static_cast<std::size_t>(std::clamp(c, 0, kMaxChannels - 1)) * kCurvePoints;
 }
 
 void EqualizerEditor::fullLayout(const CurveRect& plot, int s) {

@@ -93,10 +93,14 @@ public:
     const double* curveFreqs(int c) const;
     const double* curveLevels(int c) const;
     // Changes whenever channel c's points change.
-    uint32_t curveSerial(int c) const { return serials_[static_cast<std::size_t>(std::clamp(c, 0, kMaxChannels - 1))]; }
+    uint32_t curveSerial(int c) const {
+        return serials_[static_cast<std::size_t>(std::clamp(c, 0, kMaxChannels - 1))];
+    }
 
 private:
-    static std::size_t Slot(int i) { return static_cast<std::size_t>(std::clamp(i, 0, kMaxBands - 1)); }
+    static std::size_t Slot(int i) {
+        return static_cast<std::size_t>(std::clamp(i, 0, kMaxBands - 1));
+    }
 
     void fullLayout(const CurveRect& plot, int s);
     void selectionLayout(int s);

@@ -21,8 +21,12 @@ double Bounded(double v) {
     return v;
 }
 
-int Truncated(double v) { return static_cast<int>(Bounded(v)); }
-int Rounded(double v) { return static_cast<int>(std::lround(Bounded(v))); }
+int Truncated(double v) {
+    return static_cast<int>(Bounded(v));
+}
+int Rounded(double v) {
+    return static_cast<int>(std::lround(Bounded(v)));
+}
 
 // One axis of a centred rectangle of `size` pixels, pushed back inside lo .. hi.
 void CentredSpan(int centre, int half, int size, int lo, int hi, int& from, int& to) {
@@ -101,8 +105,8 @@ std::vector<CurvePoint> SmoothedPath(const Axis& axis, const double* freqs, cons
 
 EqualizerAxis::EqualizerAxis(const CurveRect& plot)
     : plot_(plot),
-      y0_(static_cast<float>(plot.top + (kEqGainTop * plot.height()) /
-                                            (kEqGainTop - kEqGainBottom))) {}
+      y0_(static_cast<float>(plot.top +
+                             (kEqGainTop * plot.height()) / (kEqGainTop - kEqGainBottom))) {}
 
 bool EqualizerAxis::isUsable() const {
     return plot_.width() != 0 && plot_.height() != 0 && y0_ != 0.0f;
@@ -114,7 +118,9 @@ double EqualizerAxis::freqToXf(double freq) const {
     return (lg - kLog10Min) * plot_.width() / kLog10Span + plot_.left;
 }
 
-int EqualizerAxis::freqToX(double freq) const { return Truncated(freqToXf(freq)); }
+int EqualizerAxis::freqToX(double freq) const {
+    return Truncated(freqToXf(freq));
+}
 
 int EqualizerAxis::xToFreq(int x) const {
     if (plot_.width() <= 0) return kCurveMinFreq;
@@ -130,7 +136,9 @@ double EqualizerAxis::gainToYf(double gain) const {
     return y0;
 }
 
-int EqualizerAxis::gainToY(double gain) const { return Truncated(gainToYf(gain)); }
+int EqualizerAxis::gainToY(double gain) const {
+    return Truncated(gainToYf(gain));
+}
 
 float EqualizerAxis::yToGain(int y) const {
     const float fy = static_cast<float>(y);
@@ -145,8 +153,7 @@ CurvePoint EqualizerAxis::clamp(CurvePoint p) const {
 }
 
 CalibrationAxis::CalibrationAxis(const CurveRect& plot)
-    : plot_(plot),
-      y0_(plot.top + (kAcGainTop * plot.height()) / (kAcGainTop - kAcGainBottom)) {}
+    : plot_(plot), y0_(plot.top + (kAcGainTop * plot.height()) / (kAcGainTop - kAcGainBottom)) {}
 
 double CalibrationAxis::freqToXf(double freq) const {
     return (std::log10(freq) - kLog10Min) * plot_.width() / kLog10Span + plot_.left;
@@ -202,14 +209,16 @@ QFromHandle QFromHandleX(int pointX, int x, int s) {
     return r;
 }
 
-bool IsCornerOnAxis(int freq) { return freq >= kCurveMinFreq && freq <= kCurveMaxFreq; }
+bool IsCornerOnAxis(int freq) {
+    return freq >= kCurveMinFreq && freq <= kCurveMaxFreq;
+}
 
 CurveRect MarkerRect(const EqualizerAxis& axis, int freq, int markerGain, int s) {
     if (!IsCornerOnAxis(freq)) return {};
     const CurveRect& plot = axis.plot();
     CurveRect r;
-    CentredSpan(axis.freqToX(freq), ScaledPixels(7, s), ScaledPixels(14, s), plot.left,
-                plot.right, r.left, r.right);
+    CentredSpan(axis.freqToX(freq), ScaledPixels(7, s), ScaledPixels(14, s), plot.left, plot.right,
+                r.left, r.right);
     r.top = axis.gainToY(markerGain);
     r.bottom = r.top + ScaledPixels(10, s);
     return r;

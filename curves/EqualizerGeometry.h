@@ -51,7 +51,9 @@ struct CurveRect {
 };
 
 // "a%" of the window's DPI scale in percent, in whole pixels.
-inline int ScaledPixels(int a, int scalePercent) { return a * scalePercent / 100; }
+inline int ScaledPixels(int a, int scalePercent) {
+    return a * scalePercent / 100;
+}
 
 // Axis mappings of the equalizer plot: 20 Hz .. 20 kHz logarithmic, +12 dB .. -18 dB.
 class EqualizerAxis {

@@ -26,7 +26,8 @@ DWORD ParseArgb(QString value) {
 CDuiRect ParseFourInts(const QString& value) {
     const QStringList parts = value.split(QLatin1Char(','));
     std::array<int, 4> v{};
-    for (int i = 0; i < 4 && i < parts.size(); ++i) v[static_cast<std::size_t>(i)] = parts[i].trimmed().toInt();
+    for (int i = 0; i < 4 && i < parts.size(); ++i)
+        v[static_cast<std::size_t>(i)] = parts[i].trimmed().toInt();
     return CDuiRect(v[0], v[1], v[2], v[3]);
 }
 
@@ -103,14 +104,18 @@ UIEqualizer::UIEqualizer() {
     }
 }
 
-QString UIEqualizer::GetClass() const { return QStringLiteral("UIEqualizer"); }
+QString UIEqualizer::GetClass() const {
+    return QStringLiteral("UIEqualizer");
+}
 
 void* UIEqualizer::GetInterface(const QString& pstrName) {
     if (pstrName == QStringLiteral("Curve")) return this;
     return CControlUI::GetInterface(pstrName);
 }
 
-UINT UIEqualizer::GetControlFlags() const { return IsEnabled() ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u; }
+UINT UIEqualizer::GetControlFlags() const {
+    return IsEnabled() ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u;
+}
 
 void UIEqualizer::SetText(const QString& text) {
     CControlUI::SetText(text);
@@ -122,7 +127,9 @@ dv::CurveRect UIEqualizer::Plot() const {
     return {pos.left, pos.top, pos.right, pos.bottom};
 }
 
-int UIEqualizer::Scale() const { return m_pManager ? m_pManager->GetScale() : 100; }
+int UIEqualizer::Scale() const {
+    return m_pManager ? m_pManager->GetScale() : 100;
+}
 
 void UIEqualizer::setCurEqBands(const dv::EqBand* bands, int count, int selected) {
     m_editor.setCurEqBands(bands, count, selected, Plot(), Scale());
@@ -139,7 +146,9 @@ void UIEqualizer::setCurves(const double* freqs, const double* levels, int count
     if (m_editor.setCurves(freqs, levels, count, current, visible)) Invalidate();
 }
 
-void UIEqualizer::setDragAllDirection(bool parametric) { m_editor.setDragAllDirection(parametric); }
+void UIEqualizer::setDragAllDirection(bool parametric) {
+    m_editor.setDragAllDirection(parametric);
+}
 
 dv::EqBand UIEqualizer::GetBand(int index) const {
     if (index < 0 || index >= dv::EqualizerEditor::kMaxBands) return dv::EqBand{};

@@ -74,4 +74,3 @@ private:
     CurveTextSettings m_text;
     bool m_bFocused = false;
 };
-

@@ -4,7 +4,9 @@
 
 using namespace DuiLib;
 
-UIEqualizerAc::UIEqualizerAc() { m_text.textStyle = DT_VCENTER | DT_SINGLELINE; }
+UIEqualizerAc::UIEqualizerAc() {
+    m_text.textStyle = DT_VCENTER | DT_SINGLELINE;
+}
 
 void UIEqualizerAc::setCurves(const double* freqs, const double* levels, int count,
                               const uint8_t* visible) {
@@ -16,14 +18,18 @@ void UIEqualizerAc::setMeasuredCurves(const double* freqs, const double* levels,
     if (m_curves.setMeasuredCurves(freqs, levels, count, visible)) Invalidate();
 }
 
-QString UIEqualizerAc::GetClass() const { return QStringLiteral("UIEqualizerAc"); }
+QString UIEqualizerAc::GetClass() const {
+    return QStringLiteral("UIEqualizerAc");
+}
 
 void* UIEqualizerAc::GetInterface(const QString& pstrName) {
     if (pstrName == QStringLiteral("Curve")) return this;
     return CControlUI::GetInterface(pstrName);
 }
 
-UINT UIEqualizerAc::GetControlFlags() const { return IsEnabled() ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u; }
+UINT UIEqualizerAc::GetControlFlags() const {
+    return IsEnabled() ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u;
+}
 
 void UIEqualizerAc::DoEvent(TEventUI& event) {
     if (event.Type == UIEVENT_SETFOCUS) {

@@ -15,22 +15,26 @@ namespace dv {
 namespace {
 
 constexpr std::array<int, 28> kFreqGridLines = {
-    20,  30,  40,  50,  60,  70,  80,   90,   100,  200,  300,  400,  500,  600,
+    20,  30,  40,  50,   60,   70,   80,   90,   100,  200,  300,  400,  500,   600,
     700, 800, 900, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 20000};
 constexpr std::array<int, 5> kEqGainGridLines = {-15, -10, -5, 5, 10};
 constexpr std::array<int, 6> kAcGainGridLines = {-15, -10, -5, 5, 10, 15};
 
-QColor Argb(uint32_t argb) { return QColor::fromRgba(argb); }
+QColor Argb(uint32_t argb) {
+    return QColor::fromRgba(argb);
+}
 
-QRect ToQRect(const CurveRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+QRect ToQRect(const CurveRect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
 
 // The border sits inside the plot whatever the pen width.
 void DrawBorder(QPainter& painter, const CurveRect& plot, int width) {
     painter.setPen(QPen(Argb(kCurveGridColor), width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
     const double inset = width / 2.0;
-    painter.drawRect(QRectF(plot.left + inset, plot.top + inset, plot.width() - width,
-                            plot.height() - width));
+    painter.drawRect(
+        QRectF(plot.left + inset, plot.top + inset, plot.width() - width, plot.height() - width));
 }
 
 // Horizontal dotted gain lines and vertical solid frequency lines (the 20 kHz edge is the border).
@@ -176,8 +180,8 @@ void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect&
         DrawLabel(painter, editor.selectedLabelRect(),
                   QString::fromStdString(editor.selectedLabel()), kCurveSelectedColor, textFlags);
         if (editor.isParametric()) {
-            painter.setPen(QPen(Argb(kCurveSelectedColor), lineWidth, Qt::SolidLine,
-                                Qt::SquareCap, Qt::MiterJoin));
+            painter.setPen(QPen(Argb(kCurveSelectedColor), lineWidth, Qt::SolidLine, Qt::SquareCap,
+                                Qt::MiterJoin));
             painter.setBrush(Qt::NoBrush);
             for (const CurveRect& r : {editor.qHandles().left, editor.qHandles().right}) {
                 painter.drawRect(ToQRect(r).adjusted(0, 0, -1, -1));
@@ -218,9 +222,9 @@ void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const 
     for (int c = 0; c < curves.responseCount(); ++c) {
         if (!curves.isResponseVisible(c)) continue;
         painter.setPen(CurvePen(kResponseCurveColors[static_cast<std::size_t>(c)], 2));
-        StrokeBeziers(painter, CalibrationCurvePath(axis, curves.responseFreqs(c),
-                                                    curves.responseLevels(c),
-                                                    CalibrationCurves::kResponsePoints));
+        StrokeBeziers(painter,
+                      CalibrationCurvePath(axis, curves.responseFreqs(c), curves.responseLevels(c),
+                                           CalibrationCurves::kResponsePoints));
     }
     painter.restore();
 }

@@ -147,8 +147,8 @@ TEST(CurveCircleProgress, SweepIsTheValueOverTheRangeWidth) {
 }
 
 TEST(CurveSButton, StateImageIsCutIntoEqualSlices) {
-    const CSButtonUI::StateSlices three =
-        CSButtonUI::SliceStateImage(QStringLiteral("file='conn.png' dest='2,2,32,22'"), QSize(90, 20), 3);
+    const CSButtonUI::StateSlices three = CSButtonUI::SliceStateImage(
+        QStringLiteral("file='conn.png' dest='2,2,32,22'"), QSize(90, 20), 3);
     EXPECT_EQ(three.selected,
               QStringLiteral("res='conn.png' restype='' dest='2,2,32,22' source='0,0,30,20'"));
     EXPECT_EQ(three.hot,
@@ -165,8 +165,10 @@ TEST(CurveSButton, StateImageIsCutIntoEqualSlices) {
     const CSButtonUI::StateSlices one =
         CSButtonUI::SliceStateImage(QStringLiteral("conn.png"), QSize(90, 20), 1);
     EXPECT_TRUE(one.hot.isEmpty());
-    EXPECT_TRUE(CSButtonUI::SliceStateImage(QStringLiteral("conn.png"), QSize(), 3).selected.isEmpty());
-    EXPECT_TRUE(CSButtonUI::SliceStateImage(QStringLiteral("conn.png"), QSize(90, 20), 0).selected.isEmpty());
+    EXPECT_TRUE(
+        CSButtonUI::SliceStateImage(QStringLiteral("conn.png"), QSize(), 3).selected.isEmpty());
+    EXPECT_TRUE(CSButtonUI::SliceStateImage(QStringLiteral("conn.png"), QSize(90, 20), 0)
+                    .selected.isEmpty());
 }
 
 TEST(CurveSButton, SelectionIsItsOwnStateBitAndSurvivesDisabling) {
@@ -212,7 +214,8 @@ TEST(CurveSButton, SelectedPaintUsesTheSelectedBackgroundAndTextColour) {
     EXPECT_EQ(image.pixel(2, 2), 0xFF00C000u);
     int redText = 0;
     for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 120; ++x) redText += qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) < 120;
+        for (int x = 0; x < 120; ++x)
+            redText += qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) < 120;
     EXPECT_GT(redText, 10);
 }
 

@@ -88,7 +88,9 @@ int Differences(const QImage& a, const QImage& b, const QRect& r) {
     return n;
 }
 
-bool IsGreenish(QRgb c) { return qGreen(c) > 120 && qRed(c) < 90 && qBlue(c) < 90; }
+bool IsGreenish(QRgb c) {
+    return qGreen(c) > 120 && qRed(c) < 90 && qBlue(c) < 90;
+}
 
 TEST_F(CurveEqualizer, IdentityFlagsAndInterface) {
     EXPECT_EQ(eq.GetClass(), QStringLiteral("UIEqualizer"));
@@ -157,15 +159,17 @@ TEST_F(CurveEqualizer, TextAttributesSetTheLabelFlags) {
     EXPECT_EQ(eq.GetTextSettings().textStyle, 37u);
     eq.SetAttribute(QStringLiteral("align"), QStringLiteral("right"));
     eq.SetAttribute(QStringLiteral("valign"), QStringLiteral("bottom"));
-    EXPECT_EQ(eq.GetTextSettings().textStyle, static_cast<UINT>(DT_RIGHT | DT_BOTTOM | DT_SINGLELINE));
+    EXPECT_EQ(eq.GetTextSettings().textStyle,
+              static_cast<UINT>(DT_RIGHT | DT_BOTTOM | DT_SINGLELINE));
     eq.SetAttribute(QStringLiteral("wordbreak"), QStringLiteral("true"));
     EXPECT_EQ(eq.GetTextSettings().textStyle,
               static_cast<UINT>(DT_RIGHT | DT_BOTTOM | DT_WORDBREAK | DT_EDITCONTROL));
     eq.SetAttribute(QStringLiteral("wordbreak"), QStringLiteral("no"));
     eq.SetAttribute(QStringLiteral("noprefix"), QStringLiteral("true"));
     eq.SetAttribute(QStringLiteral("endellipsis"), QStringLiteral("true"));
-    EXPECT_EQ(eq.GetTextSettings().textStyle,
-              static_cast<UINT>(DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS));
+    EXPECT_EQ(
+        eq.GetTextSettings().textStyle,
+        static_cast<UINT>(DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS));
     eq.SetAttribute(QStringLiteral("font"), QStringLiteral("3"));
     eq.SetAttribute(QStringLiteral("textcolor"), QStringLiteral("#FF102030"));
     eq.SetAttribute(QStringLiteral("disabledtextcolor"), QStringLiteral("FF405060"));

@@ -197,8 +197,9 @@ TEST_F(CurveGeometryEditor, QDragKeepsQWithinItsRangeAtEitherScale) {
         bands = ThirdOctaveBands(0.0f);
     }
     EXPECT_TRUE(traced("abs len (18) \n"));
-    EXPECT_TRUE(traced("FACTOR_CAPTURED index 17 move x(" + std::to_string(editor.point(17).x + 162) +
-                       ") y(" + std::to_string(editor.point(17).y) + ") \n"));
+    EXPECT_TRUE(traced("FACTOR_CAPTURED index 17 move x(" +
+                       std::to_string(editor.point(17).x + 162) + ") y(" +
+                       std::to_string(editor.point(17).y) + ") \n"));
 }
 
 TEST_F(CurveGeometryEditor, QHandlesAreOnlyGrabbedInParametricMode) {
