@@ -12,14 +12,17 @@ constexpr const char* kModelName = "DV80MAX";
 
 CShellWnd::CShellWnd() = default;
 
-CShellWnd::~CShellWnd() = default;
+CShellWnd::~CShellWnd() {
+    // The resource manager outlives this window; it must not keep asking a deleted one.
+    CResourceManager::GetInstance()->SetTextQueryInterface(nullptr);
+}
 
 void CShellWnd::InitWindow() {
     // Not resizable, not maximisable.
     SetStyle(GetStyle() & ~(WS_MAXIMIZEBOX | WS_THICKFRAME));
 
     CResourceManager* resources = CResourceManager::GetInstance();
-    resources->SetTextQueryInterface(this);
+    resources->SetTextQueryInterface(this);  // answers nothing: the tables alone decide
     resources->LoadLanguage("lan/lan_cn.xml", "cn_zh");
     resources->LoadLanguage("lan/lan_en.xml", "en");
     resources->SelectLanguage("cn_zh");
@@ -37,10 +40,6 @@ void CShellWnd::InitWindow() {
         ShowSystemMessageBox(GetHWND(), resources->GetText("${mutex_tips}"), resources->GetText("${tips}"));
         PostMessage(WM_SYSCOMMAND, SC_CLOSE);
     }
-}
-
-QString CShellWnd::QueryControlText(const QString&, const QString&) {
-    return QString();  // the language tables alone decide
 }
 
 void CShellWnd::OnClick(TNotifyUI& msg) {
@@ -61,7 +60,6 @@ LRESULT CShellWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, 
 
 LRESULT CShellWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
     if (m_pInstanceLock) m_pInstanceLock->Release();
-    CResourceManager::GetInstance()->SetTextQueryInterface(nullptr);
     bHandled = true;
     return 0;
 }

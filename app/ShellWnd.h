@@ -17,7 +17,6 @@ public:
     QString GetWindowClassName() const override { return "MainWnd"; }
     DuiLib::UINT GetClassStyle() const override { return DuiLib::UI_CLASSSTYLE_DBLCLKS; }
     void InitWindow() override;
-    QString QueryControlText(const QString& lpstrId, const QString& lpstrType) override;
     void OnClick(DuiLib::TNotifyUI& msg) override;
     DuiLib::LRESULT HandleCustomMessage(DuiLib::UINT uMsg, DuiLib::WPARAM wParam,
                                         DuiLib::LPARAM lParam, bool& bHandled) override;
