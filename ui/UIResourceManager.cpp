@@ -125,7 +125,6 @@ bool CResourceManager::LoadLanguage(const QString& file, const QString& name) {
     slot.name = name;
     slot.texts = std::move(table);
     m_nCurrent = m_nLanguages++;
-    ++m_nLanguageSerial;
     return true;
 }
 
@@ -134,7 +133,6 @@ void CResourceManager::SelectLanguage(const QString& name) {
         if (m_languages[i].name.compare(name, Qt::CaseInsensitive) == 0) {
             if (m_nCurrent != i) {
                 m_nCurrent = i;
-                ++m_nLanguageSerial;
                 // Wrapped Qt widgets keep the text they were given: give them the new wording.
                 for (CPaintManagerUI* pm : CPaintManagerUI::GetPaintManagers()) pm->NeedUpdate();
             }
@@ -172,7 +170,6 @@ void CResourceManager::ResetLanguages() {
     for (LanguageSlot& slot : m_languages) slot = LanguageSlot();
     m_nLanguages = 0;
     m_nCurrent = -1;
-    ++m_nLanguageSerial;
 }
 
 }  // namespace DuiLib

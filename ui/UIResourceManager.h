@@ -58,9 +58,6 @@ public:
     // Drops every language slot (tests and shutdown).
     void ResetLanguages();
 
-    // Bumped whenever the current language changes; controls compare it to refresh their texts.
-    unsigned GetLanguageSerial() const { return m_nLanguageSerial; }
-
     ~CResourceManager();
 
 private:
@@ -77,7 +74,6 @@ private:
     LanguageSlot m_languages[2];
     int m_nLanguages = 0;
     int m_nCurrent = -1;
-    unsigned m_nLanguageSerial = 0;
     IQueryControlText* m_pQuerypInterface = nullptr;
 };
 

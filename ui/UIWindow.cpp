@@ -37,6 +37,9 @@ public:
         : QWidget(pParent, flags), m_pOwner(pOwner) {
         setFocusPolicy(Qt::ClickFocus);
     }
+    ~CWindowWidget() override {
+        if (m_pOwner) m_pOwner->OnWidgetDeleted();
+    }
     CWindowWnd* GetOwner() const { return m_pOwner; }
     void DetachOwner() { m_pOwner = nullptr; }
 
@@ -264,6 +267,15 @@ void CWindowWnd::DestroyWindow() {
     }
     m_bDestroying = false;
     OnFinalMessage(widget);
+}
+
+void CWindowWnd::OnWidgetDeleted() {
+    if (m_handle) m_handle->Detach();
+    m_pWidget = nullptr;
+    if (m_pModalLoop) {
+        m_pModalLoop->exit(static_cast<int>(m_nModalResult));
+        m_pModalLoop = nullptr;
+    }
 }
 
 void CWindowWnd::ReleaseWindow() {

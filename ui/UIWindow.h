@@ -69,6 +69,8 @@ public:
     // Internal: the widget delivers Qt events as messages. Takes the record for the handler.
     LRESULT DispatchMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
                             std::unique_ptr<dv::MessageRecord> record);
+    // Internal: the widget was deleted by Qt (its parent window went first).
+    void OnWidgetDeleted();
 
 protected:
     // The record of the message being handled (nullptr for none).

@@ -199,6 +199,21 @@ TEST(UiWindow, MenuClicksPostTheItemRecordToTheOwner) {
     rm->ResetLanguages();
 }
 
+TEST(UiWindow, AMenuOutlivingItsOwnerWindowIsHarmless) {
+    auto owner = uitest::Open(kWindow);
+    ASSERT_TRUE(owner);
+    auto menu = CMenuWnd::CreateMenu(kMenu, QPoint(10, 10), owner.get());
+    ASSERT_TRUE(menu);
+    menu->Show();
+    owner->SendMessage(WM_CLOSE);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(menu->GetWidget(), nullptr);
+    EXPECT_FALSE(menu->IsVisible());
+    EXPECT_FALSE(menu->ClickItem(menu->FindMenuItem("item_a")));
+    menu.reset();
+    owner.reset();
+}
+
 TEST(UiWindow, BuilderAddsIntoAContainerAndAsksTheFactoryFirst) {
     auto wnd = uitest::Open(
         "<Window size=\"200,100\"><VerticalLayout name=\"host\"/></Window>");
