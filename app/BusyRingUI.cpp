@@ -14,7 +14,9 @@ constexpr UINT kSpinIntervalMs = 33;
 constexpr int kStepDegrees = 12;
 }  // namespace
 
-QString CBusyRingUI::GetClass() const { return QStringLiteral("BusyRingUI"); }
+QString CBusyRingUI::GetClass() const {
+    return QStringLiteral("BusyRingUI");
+}
 
 void* CBusyRingUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QLatin1String("BusyRing"), Qt::CaseInsensitive) == 0) return this;
@@ -39,8 +41,8 @@ void CBusyRingUI::DoPaint(QPainter& painter, const CDuiRect& rcPaint) {
     const QRect rc = m_rcItem.ToQRect();
     const int side = std::min(rc.width(), rc.height());
     const int pen = std::max(2, side / 10);
-    const QRect ring(rc.center().x() - side / 2 + pen, rc.center().y() - side / 2 + pen, side - 2 * pen,
-                     side - 2 * pen);
+    const QRect ring(rc.center().x() - side / 2 + pen, rc.center().y() - side / 2 + pen,
+                     side - 2 * pen, side - 2 * pen);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(ToQColor(0xFF2B323C), pen, Qt::SolidLine, Qt::RoundCap));

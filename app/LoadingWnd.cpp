@@ -9,7 +9,8 @@ CLoadingWnd::CLoadingWnd()
                   {{"confirm_btn", 1}, {"cancel_btn", 0}}) {}
 
 CControlUI* CLoadingWnd::CreateControl(const QString& pstrClass) {
-    if (pstrClass.compare(QLatin1String("BusyRing"), Qt::CaseInsensitive) == 0) return new CBusyRingUI;
+    if (pstrClass.compare(QLatin1String("BusyRing"), Qt::CaseInsensitive) == 0)
+        return new CBusyRingUI;
     return nullptr;
 }
 

@@ -74,7 +74,8 @@ void CMsgWndBase::FitMessage() {
     const int width = label->GetWidth() - pad.left - pad.right;
     if (width <= 0) return;
     const QFontMetrics metrics(m_pm.GetFont(label->GetFont()));
-    const QRect needed = metrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, label->GetText());
+    const QRect needed =
+        metrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, label->GetText());
     const int missing = needed.height() + pad.top + pad.bottom - label->GetHeight();
     if (missing <= 0) return;
     const QSize client = m_pm.GetClientSize();

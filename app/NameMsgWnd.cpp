@@ -58,7 +58,8 @@ void CNameMsgWnd::AcceptName() {
         // The raw text: what the user typed is a name, never a language key.
         QString name = m_pNameEdit ? m_pNameEdit->GetRawText() : QString();
         qsizetype length = std::min<qsizetype>(name.size(), static_cast<qsizetype>(m_capacity - 1));
-        if (length > 0 && name.at(length - 1).isHighSurrogate()) --length;  // its pair is cut or missing
+        if (length > 0 && name.at(length - 1).isHighSurrogate())
+            --length;  // its pair is cut or missing
         std::copy_n(name.utf16(), length, m_buffer);
         m_buffer[length] = u'\0';
     }

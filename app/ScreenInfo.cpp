@@ -22,16 +22,21 @@ std::vector<ScreenRect> SystemMonitors() {
     if (!primary) return result;
     result.push_back(PhysicalRect(primary->geometry(), primary->devicePixelRatio()));
     for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen != primary) result.push_back(PhysicalRect(screen->geometry(), screen->devicePixelRatio()));
+        if (screen != primary)
+            result.push_back(PhysicalRect(screen->geometry(), screen->devicePixelRatio()));
     }
     return result;
 }
 
 }  // namespace
 
-ScreenInfo::ScreenInfo() { Fill(SystemMonitors()); }
+ScreenInfo::ScreenInfo() {
+    Fill(SystemMonitors());
+}
 
-ScreenInfo::ScreenInfo(const std::vector<ScreenRect>& all) { Fill(all); }
+ScreenInfo::ScreenInfo(const std::vector<ScreenRect>& all) {
+    Fill(all);
+}
 
 void ScreenInfo::Fill(const std::vector<ScreenRect>& all) {
     monitorCount = static_cast<int>(all.size());
@@ -55,8 +60,8 @@ void ScreenInfo::Fill(const std::vector<ScreenRect>& all) {
     std::sort(monitors.begin(), monitors.end(), [](const ScreenRect& a, const ScreenRect& b) {
         return a.left != b.left ? a.left < b.left : a.top < b.top;
     });
-    LogPrintA("m_MainScreen (%d,%d,%d,%d)\n", m_MainScreen.left, m_MainScreen.top, m_MainScreen.right,
-              m_MainScreen.bottom);
+    LogPrintA("m_MainScreen (%d,%d,%d,%d)\n", m_MainScreen.left, m_MainScreen.top,
+              m_MainScreen.right, m_MainScreen.bottom);
     LogPrintA("m_VirtualScreen (%d,%d,%d,%d)\n", m_VirtualScreen.left, m_VirtualScreen.top,
               m_VirtualScreen.right, m_VirtualScreen.bottom);
 }
@@ -92,4 +97,6 @@ void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager, const ScreenInfo& scr
     if (const std::optional<int> dpi = ScreenDpiForRect(widest)) paintManager->SetDPI(*dpi);
 }
 
-void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager) { ApplyScreenDpi(paintManager, ScreenInfo()); }
+void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager) {
+    ApplyScreenDpi(paintManager, ScreenInfo());
+}

@@ -35,9 +35,11 @@ void CShellWnd::InitWindow() {
     if (GetHWND()) GetHWND()->move(widest.left, widest.top);
     ResizeClient(initial.width() * scale / 100, initial.height() * scale / 100);
 
-    m_pInstanceLock = std::make_unique<SingleInstanceLock>(QString("TONVOX4TO8_%1").arg(kModelName).toStdString());
+    m_pInstanceLock = std::make_unique<SingleInstanceLock>(
+        QString("TONVOX4TO8_%1").arg(kModelName).toStdString());
     if (m_pInstanceLock->AlreadyExists()) {
-        ShowSystemMessageBox(GetHWND(), resources->GetText("${mutex_tips}"), resources->GetText("${tips}"));
+        ShowSystemMessageBox(GetHWND(), resources->GetText("${mutex_tips}"),
+                             resources->GetText("${tips}"));
         PostMessage(WM_SYSCOMMAND, SC_CLOSE);
     }
 }

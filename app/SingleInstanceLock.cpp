@@ -21,7 +21,8 @@ std::string DefaultDirectory() {
 }  // namespace
 
 SingleInstanceLock::SingleInstanceLock(const std::string& name, const std::string& directory) {
-    const std::string path = (directory.empty() ? DefaultDirectory() : directory) + "/" + name + ".lock";
+    const std::string path =
+        (directory.empty() ? DefaultDirectory() : directory) + "/" + name + ".lock";
     // Close-on-exec: a restarted program must not inherit the lock of the one it replaces.
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -37,7 +38,9 @@ SingleInstanceLock::SingleInstanceLock(const std::string& name, const std::strin
     fd_ = fd;
 }
 
-SingleInstanceLock::~SingleInstanceLock() { Release(); }
+SingleInstanceLock::~SingleInstanceLock() {
+    Release();
+}
 
 void SingleInstanceLock::Release() {
     if (fd_ < 0) return;

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/Log.h"
 #include "app/DeviceNotifier.h"
+#include "app/Log.h"
 #include "app/MainWnd.h"
 #include "app/SkinResources.h"
 #include "ui/UILib.h"

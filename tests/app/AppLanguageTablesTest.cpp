@@ -11,6 +11,7 @@ namespace {
 const QString kLanguageDir = QStringLiteral(DV_TEST_DATA_DIR "/../../skin/lan/");
 
 // Every key the program's code looks up or hands to a control.
+// clang-format off
 const char* const kCodeKeys[] = {
     "${tips}", "${mutex_tips}", "${device_connect_fail}", "${device_status_unnormal}",
     "${device_reboot}", "${dsp_disconnect}", "${version}", "${soft_version}",
@@ -46,6 +47,7 @@ const char* const kCodeKeys[] = {
     "${same_name_tips}", "${save_scene_ok}",
     "${loading_fw}", "${load_fw_fail}", "${update_ok}", "${update_fail}",
 };
+// clang-format on
 
 // Keys whose text is used as a printf format, with the conversions it must carry in order.
 const QMap<QString, QStringList> kFormatKeys = {
@@ -117,7 +119,8 @@ TEST_P(AppLanguageTables, FormatsCarryTheirPlaceholdersInOrderAndOtherTextsNone)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLanguages, AppLanguageTables, ::testing::Values("lan_cn.xml", "lan_en.xml"));
+INSTANTIATE_TEST_SUITE_P(BothLanguages, AppLanguageTables,
+                         ::testing::Values("lan_cn.xml", "lan_en.xml"));
 
 TEST(AppLanguageTablesPair, ChineseAndEnglishDefineTheSameKeys) {
     const Table cn = ReadTable("lan_cn.xml");
@@ -125,7 +128,8 @@ TEST(AppLanguageTablesPair, ChineseAndEnglishDefineTheSameKeys) {
     ASSERT_TRUE(cn.error.isEmpty() && en.error.isEmpty());
     const QStringList cnKeys = cn.values.keys();
     const QStringList enKeys = en.values.keys();
-    EXPECT_EQ(QSet<QString>(cnKeys.begin(), cnKeys.end()), QSet<QString>(enKeys.begin(), enKeys.end()));
+    EXPECT_EQ(QSet<QString>(cnKeys.begin(), cnKeys.end()),
+              QSet<QString>(enKeys.begin(), enKeys.end()));
     // The Chinese table is the start-up language: it must not be English text copied over.
     int identical = 0;
     for (auto it = cn.values.cbegin(); it != cn.values.cend(); ++it) {

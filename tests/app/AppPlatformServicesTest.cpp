@@ -39,7 +39,8 @@ void WhenModal(F action) {
 
 TEST(AppSingleInstanceLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     QTemporaryDir dir;
-    auto first = std::make_unique<SingleInstanceLock>("TONVOX4TO8_DV80MAX", dir.path().toStdString());
+    auto first =
+        std::make_unique<SingleInstanceLock>("TONVOX4TO8_DV80MAX", dir.path().toStdString());
     EXPECT_TRUE(first->Held());
     EXPECT_FALSE(first->AlreadyExists());
     {
@@ -114,7 +115,8 @@ TEST(AppSystemMessageBox, ModelessBoxDoesNotBlockAndCanBeClosedByTitle) {
     QPointer<QMessageBox> guard(found);
     EXPECT_TRUE(CloseSystemMessageBoxByTitle("Notice"));
     const QDeadlineTimer deadline(5000);
-    while (guard && !deadline.hasExpired()) QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    while (guard && !deadline.hasExpired())
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(guard.isNull());
 }
 
@@ -144,15 +146,16 @@ protected:
 };
 
 TEST_F(AppFileDialogs, FiltersKeepTheirOrderAndMatchEveryFileForStarDotStar) {
-    const QStringList filters = QtNameFilters(
-        {{"场景配置文件(*.spf)", "*.spf"},
-         {"所有文件(*.*)", "*.*"},
-         {"DV80MAX_MCU_UPG.bin,DV80MAX_FLASH_UPG.bin", "DV80MAX_MCU_UPG.bin;DV80MAX_FLASH_UPG.bin"}});
+    const QStringList filters = QtNameFilters({{"场景配置文件(*.spf)", "*.spf"},
+                                               {"所有文件(*.*)", "*.*"},
+                                               {"DV80MAX_MCU_UPG.bin,DV80MAX_FLASH_UPG.bin",
+                                                "DV80MAX_MCU_UPG.bin;DV80MAX_FLASH_UPG.bin"}});
     ASSERT_EQ(filters.size(), 3);
     EXPECT_EQ(filters[0], "场景配置文件(*.spf) (*.spf)");
     EXPECT_EQ(filters[1], "所有文件(*.*) (*)");
-    EXPECT_EQ(filters[2],
-              "DV80MAX_MCU_UPG.bin,DV80MAX_FLASH_UPG.bin (DV80MAX_MCU_UPG.bin DV80MAX_FLASH_UPG.bin)");
+    EXPECT_EQ(
+        filters[2],
+        "DV80MAX_MCU_UPG.bin,DV80MAX_FLASH_UPG.bin (DV80MAX_MCU_UPG.bin DV80MAX_FLASH_UPG.bin)");
 }
 
 TEST_F(AppFileDialogs, SaveAddsTheDefaultExtensionInTheCurrentDirectory) {

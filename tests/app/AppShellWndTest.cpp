@@ -22,7 +22,8 @@ protected:
 
 TEST_F(AppShellWnd, StartsInChineseWithBothLanguagesAndTheScreenScale) {
     auto frame = std::make_unique<CShellWnd>();
-    ASSERT_NE(frame->Create(nullptr, "Stormedge DSP Audio", UI_WNDSTYLE_FRAME, 0, 0, 0, 1230, 650), nullptr);
+    ASSERT_NE(frame->Create(nullptr, "Stormedge DSP Audio", UI_WNDSTYLE_FRAME, 0, 0, 0, 1230, 650),
+              nullptr);
     CResourceManager* resources = CResourceManager::GetInstance();
     EXPECT_EQ(resources->GetLanguage(), "cn_zh");
     EXPECT_EQ(resources->GetText("${tips}"), "提示");
@@ -42,7 +43,8 @@ TEST_F(AppShellWnd, MissingSkinStillGivesAWindowAndNoCrash) {
     CPaintManagerUI::Term();
     EXPECT_FALSE(PrepareSkinResources(":/no/such/archive"));
     auto frame = std::make_unique<CShellWnd>();
-    ASSERT_NE(frame->Create(nullptr, "Stormedge DSP Audio", UI_WNDSTYLE_FRAME, 0, 0, 0, 1230, 650), nullptr);
+    ASSERT_NE(frame->Create(nullptr, "Stormedge DSP Audio", UI_WNDSTYLE_FRAME, 0, 0, 0, 1230, 650),
+              nullptr);
     // No tables: keys show as themselves.
     EXPECT_EQ(CResourceManager::GetInstance()->GetText("${tips}"), "${tips}");
 }

@@ -29,7 +29,9 @@ SceneNameBuffer Buffer(const QString& text) {
     return buffer;
 }
 
-QString Read(const SceneNameBuffer& buffer) { return QString::fromUtf16(buffer.data()); }
+QString Read(const SceneNameBuffer& buffer) {
+    return QString::fromUtf16(buffer.data());
+}
 
 CEditUI* NameEdit(WindowImplBase* wnd) {
     return static_cast<CEditUI*>(Find(wnd, "name_edt")->GetInterface("Edit"));
@@ -201,7 +203,8 @@ TEST_F(MsgWindowFrame, EveryWindowAppliesTheScreenDpiAndLogsTheScreenSize) {
     std::stringstream log;
     log << in.rdbuf();
     EXPECT_EQ(dpi, expectedDpi);
-    const std::string line = "screen size " + std::to_string(widest.right) + " x " + std::to_string(widest.bottom) + "\n";
+    const std::string line = "screen size " + std::to_string(widest.right) + " x " +
+                             std::to_string(widest.bottom) + "\n";
     EXPECT_NE(log.str().find(line), std::string::npos) << log.str();
 }
 

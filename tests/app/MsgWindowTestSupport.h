@@ -27,7 +27,8 @@ inline DuiLib::WindowImplBase* FindWindow(const QString& className) {
 
 // Runs `action` once a window of `className` is shown (from inside its modal run). If none shows
 // up within five seconds the test fails and every visible framework window is closed.
-inline void WhenShown(const QString& className, std::function<void(DuiLib::WindowImplBase*)> action) {
+inline void WhenShown(const QString& className,
+                      std::function<void(DuiLib::WindowImplBase*)> action) {
     auto* timer = new QTimer;
     const QDeadlineTimer deadline(5000);
     QObject::connect(timer, &QTimer::timeout, [timer, className, action, deadline]() {
@@ -38,7 +39,8 @@ inline void WhenShown(const QString& className, std::function<void(DuiLib::Windo
             timer->deleteLater();
             ADD_FAILURE() << "window " << className.toStdString() << " never showed";
             for (QWidget* widget : QApplication::topLevelWidgets()) {
-                if (DuiLib::CWindowWnd* other = DuiLib::CWindowWnd::FromHWND(widget)) other->Close(0);
+                if (DuiLib::CWindowWnd* other = DuiLib::CWindowWnd::FromHWND(widget))
+                    other->Close(0);
             }
         }
     });
@@ -54,7 +56,8 @@ inline void Click(DuiLib::WindowImplBase* window, const QString& name) {
     DuiLib::CControlUI* control = Find(window, name);
     ASSERT_NE(control, nullptr) << name.toStdString();
     ASSERT_NE(control->GetWidget(), nullptr) << name.toStdString();
-    QTest::mouseClick(control->GetWidget(), Qt::LeftButton, {}, control->GetWidget()->rect().center());
+    QTest::mouseClick(control->GetWidget(), Qt::LeftButton, {},
+                      control->GetWidget()->rect().center());
 }
 
 // Pumps events until `done` holds or five seconds pass; returns `done()`.
@@ -77,7 +80,9 @@ protected:
     }
     void TearDown() override { DuiLib::CPaintManagerUI::Term(); }
 
-    static QString Text(const QString& key) { return DuiLib::CResourceManager::GetInstance()->GetText(key); }
+    static QString Text(const QString& key) {
+        return DuiLib::CResourceManager::GetInstance()->GetText(key);
+    }
 };
 
 }  // namespace msgtest

@@ -110,8 +110,8 @@ TEST_F(MsgWnd, LongMessageGrowsTheWindowUntilItFits) {
         CControlUI* text = Find(wnd, "MessageText");
         auto* label = static_cast<CLabelUI*>(text->GetInterface("Label"));
         const QFontMetrics metrics(wnd->GetPaintManager()->GetFont(label->GetFont()));
-        const QRect needed = metrics.boundingRect(QRect(0, 0, text->GetWidth(), 100000), Qt::TextWordWrap,
-                                                  text->GetText());
+        const QRect needed = metrics.boundingRect(QRect(0, 0, text->GetWidth(), 100000),
+                                                  Qt::TextWordWrap, text->GetText());
         EXPECT_GE(text->GetHeight(), needed.height());
         wnd->Close(0);
     });
@@ -166,7 +166,8 @@ TEST_F(MsgCheckBoxWnd, OptionTextsReplaceTheMarkupOnlyWhenBothAreGiven) {
         wnd->Close(0);
     };
     WhenShown("MsgCheckBoxWnd", capture);
-    ShowMsgCheckBoxWnd(nullptr, "${tips}", "${link_tips}", "${copy_left_to_right}", "${copy_right_to_left}");
+    ShowMsgCheckBoxWnd(nullptr, "${tips}", "${link_tips}", "${copy_left_to_right}",
+                       "${copy_right_to_left}");
     EXPECT_EQ(first, Text("${copy_left_to_right}"));
     EXPECT_EQ(second, Text("${copy_right_to_left}"));
 
