@@ -185,6 +185,8 @@ void EqualizerManager::DevicePlugin() {
         LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
         return;
     }
+    // Connect toggles an open link; an arrival must never end the connection in use.
+    if (m_device.IsDeviceOpen()) return;
     Connect(false);
 }
 

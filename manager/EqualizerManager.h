@@ -117,7 +117,6 @@ private:
 
     // Controls, looked up once.
     CSButtonUI* m_btnConnect = nullptr;
-    DuiLib::CControlUI* m_btnAdvance = nullptr;
     DuiLib::CComboUI* m_comboSource = nullptr;
     UIEqualizer* m_equalizer = nullptr;
     DuiLib::CEditUI* m_editMainVolume = nullptr;
@@ -151,9 +150,7 @@ private:
     std::array<DuiLib::CControlUI*, dv::kOutputCount> m_input123{};
     std::array<DuiLib::CControlUI*, dv::kOutputCount> m_input456{};
     std::array<DuiLib::CControlUI*, dv::kRoleCount - 1> m_speaker{};
-    DuiLib::CControlUI* m_btnResetEq = nullptr;
     DuiLib::CControlUI* m_btnBypass = nullptr;
-    DuiLib::CControlUI* m_btnResetOutput = nullptr;
     CSButtonUI* m_btnArgEq = nullptr;
     CSButtonUI* m_btnLock = nullptr;
     CSButtonUI* m_btnLink = nullptr;

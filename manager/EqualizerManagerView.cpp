@@ -33,7 +33,6 @@ T* FindIndexed(CPaintManagerUI* pm, const char* format, int index) {
 void EqualizerManager::BindControls() {
     CPaintManagerUI* pm = m_pm;
     m_btnConnect = Find<CSButtonUI>(pm, QStringLiteral("btnConnect"));
-    m_btnAdvance = Find<CControlUI>(pm, QStringLiteral("btn_advance"));
     m_comboSource = Find<CComboUI>(pm, QStringLiteral("btn_input_source"));
     m_equalizer = Find<UIEqualizer>(pm, QStringLiteral("equalizer"));
     m_editMainVolume = Find<CEditUI>(pm, QStringLiteral("edit_main_volume"));
@@ -72,9 +71,7 @@ void EqualizerManager::BindControls() {
         m_input456[k] = FindIndexed<CControlUI>(pm, "input_456_%d", k);
     }
     for (int r = 1; r < dv::kRoleCount; ++r) m_speaker[r - 1] = FindIndexed<CControlUI>(pm, "speaker_%d", r);
-    m_btnResetEq = Find<CControlUI>(pm, QStringLiteral("btn_reset_eq"));
     m_btnBypass = Find<CControlUI>(pm, QStringLiteral("btn_bypass"));
-    m_btnResetOutput = Find<CControlUI>(pm, QStringLiteral("btn_reset_output"));
     m_btnArgEq = Find<CSButtonUI>(pm, QStringLiteral("btn_arg_eq"));
     m_btnLock = Find<CSButtonUI>(pm, QStringLiteral("btn_lock_output"));
     m_btnLink = Find<CSButtonUI>(pm, QStringLiteral("btn_link_output"));

@@ -200,6 +200,10 @@ TEST_F(MainConnectTest, UnplugClosesTheLinkAndTipsBoxesAndPluggingBackReconnects
     PlugUnit();
     OpenWindow();
     ASSERT_TRUE(WaitConnected());
+    // Another arrival while connected leaves the link alone (Connect would toggle it off).
+    PostDeviceChange(m_wnd->GetWindowHandle(), kDbtDeviceArrival, "another");
+    Settle();
+    EXPECT_TRUE(m_wnd->Manager().IsConnected());
     m_autoCloseBoxes = false;
     ShowSystemMessageBoxModeless(m_wnd->GetHWND(), QStringLiteral("pending notice"), Tr("${tips}"));
     ASSERT_TRUE(WaitFor([this] { return SawBox("pending notice"); }));
