@@ -64,16 +64,17 @@ public:
 struct EqualizerRig {
     explicit EqualizerRig(int scale, bool parametric = false) {
         manager.GetDPIObj()->SetScale(scale);
+        // The main window's fonts: 12 px by default, 10 px for the curve's labels.
         TFontInfo font;
         font.sFontName = QStringLiteral("WenQuanYi Micro Hei");
         font.iSize = 12;
         manager.AddFont(0, font, true);
-        font.iSize = 14;
-        manager.AddFont(11, font);
+        font.iSize = 10;
+        manager.AddFont(4, font);
         manager.AddNotifier(&notifier);
         control.SetManager(&manager, nullptr, false);
         control.SetBkColor(0xFF1C2128);
-        control.SetAttribute(QStringLiteral("font"), QStringLiteral("0"));
+        control.SetAttribute(QStringLiteral("font"), QStringLiteral("4"));
         control.SetPos(CDuiRect(0, 0, kPlotWidth * scale / 100, kPlotHeight * scale / 100));
         control.setDragAllDirection(parametric);
         const dv::DspProfile profile = DemoProfile();

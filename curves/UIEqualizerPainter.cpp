@@ -188,11 +188,20 @@ void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect&
             }
         }
     }
-    if (editor.hpFreq() != -1) {
-        DrawLabel(painter, editor.hpMarkerRect(), QStringLiteral("H"), kCurveLabelColor, textFlags);
-    }
-    if (editor.lpFreq() != -1) {
-        DrawLabel(painter, editor.lpMarkerRect(), QStringLiteral("L"), kCurveLabelColor, textFlags);
+    // The corner markers get a frame, a little larger than where they are grabbed, so that they
+    // read as handles and not as band numbers.
+    const int frameMargin = ScaledPixels(2, s);
+    const std::pair<int, const CurveRect*> markers[] = {{editor.hpFreq(), &editor.hpMarkerRect()},
+                                                        {editor.lpFreq(), &editor.lpMarkerRect()}};
+    const QString letters[] = {QStringLiteral("H"), QStringLiteral("L")};
+    for (int k = 0; k < 2; ++k) {
+        if (markers[k].first == -1) continue;
+        const CurveRect& r = *markers[k].second;
+        painter.setPen(QPen(Argb(kCurveMarkerFrameColor), lineWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(
+            ToQRect(r).adjusted(-frameMargin, -frameMargin, frameMargin - 1, frameMargin - 1));
+        DrawLabel(painter, r, letters[k], kCurveLabelColor, textFlags);
     }
     painter.restore();
 }

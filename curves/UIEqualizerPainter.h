@@ -24,6 +24,7 @@ inline constexpr uint32_t kCurveCurrentColor = 0xFF00C000;
 inline constexpr uint32_t kCurveSelectedColor = 0xFFFF0000;
 inline constexpr uint32_t kCurveLabelColor = 0xFFFFFFFF;
 inline constexpr uint32_t kCurveBypassTextColor = 0x77777777;
+inline constexpr uint32_t kCurveMarkerFrameColor = 0xFF8C96A5;
 
 // How the equalizer plot looks apart from its state: taken from the control and its window.
 struct EqualizerLook {
