@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QMap>
 #include <QRegularExpression>
@@ -116,6 +117,25 @@ TEST_P(AppLanguageTables, FormatsCarryTheirPlaceholdersInOrderAndOtherTextsNone)
         EXPECT_EQ(Conversions(it.value()), expected) << it.key().toStdString();
         // A stray '%' would be read as a conversion by the code that formats these texts.
         EXPECT_EQ(it.value().count('%'), expected.size()) << it.key().toStdString();
+    }
+}
+
+TEST_P(AppLanguageTables, CoverEveryKeyTheMarkupUses) {
+    const Table table = ReadTable(GetParam());
+    ASSERT_TRUE(table.error.isEmpty()) << table.error.toStdString();
+    static const QRegularExpression key("\\$\\{[A-Za-z0-9_ ]+\\}");
+    const QDir markupDir(kLanguageDir + "../xml");
+    const QStringList files = markupDir.entryList({"*.xml"}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        QFile file(markupDir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        const QString markup = QString::fromUtf8(file.readAll());
+        for (auto it = key.globalMatch(markup); it.hasNext();) {
+            const QString used = it.next().captured();
+            EXPECT_TRUE(table.values.contains(used))
+                << name.toStdString() << ": " << used.toStdString();
+        }
     }
 }
 
