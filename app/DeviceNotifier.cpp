@@ -5,6 +5,6 @@
 void PostDeviceChange(const dv::WindowHandle& window, unsigned event, const std::string& path) {
     auto record = std::make_unique<DeviceBroadcastRecord>();
     record->devicePath = path;
-    dv::PostToWindow(window, DuiLib::WM_DEVICECHANGE, static_cast<intptr_t>(event), std::move(record));
+    dv::PostToWindow(window, DuiLib::WM_DEVICECHANGE, static_cast<intptr_t>(event),
+                     std::move(record));
 }
-

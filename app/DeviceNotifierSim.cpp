@@ -15,10 +15,10 @@ public:
 
     bool Start(dv::WindowHandle window) override {
         m_listener = dv::sim::SimBus::Instance().AddListener([window](dv::sim::BusEvent event) {
-            PostDeviceChange(window,
-                             event == dv::sim::BusEvent::Arrival ? kDbtDeviceArrival
-                                                                 : kDbtDeviceRemoveComplete,
-                             kSimDevicePath);
+            PostDeviceChange(
+                window,
+                event == dv::sim::BusEvent::Arrival ? kDbtDeviceArrival : kDbtDeviceRemoveComplete,
+                kSimDevicePath);
         });
         return m_listener != 0;
     }

@@ -33,11 +33,13 @@ public:
         m_udev = udev_new();
         if (!m_udev) return false;
         m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
-        if (!m_monitor || udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr) < 0 ||
+        if (!m_monitor ||
+            udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr) < 0 ||
             udev_monitor_enable_receiving(m_monitor) < 0)
             return false;
         RememberPresentNodes();
-        m_notifier = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read);
+        m_notifier = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(m_monitor),
+                                                       QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { ReadEvent(); });
         return true;
     }

@@ -47,8 +47,10 @@ QString CMainWnd::QueryControlText(const QString&, const QString&) {
 void CMainWnd::InitWindow() {
     if (CControlUI* settings = m_pm.FindControl(QStringLiteral("channel_settings"))) {
         CDialogBuilder builder;
-        if (!builder.Create(QStringLiteral("xml/channel_settings_mixer.xml"), QString(), this, &m_pm, settings))
-            LogPrintA("channel settings markup: %s\n", builder.GetLastErrorMessage().toUtf8().constData());
+        if (!builder.Create(QStringLiteral("xml/channel_settings_mixer.xml"), QString(), this,
+                            &m_pm, settings))
+            LogPrintA("channel settings markup: %s\n",
+                      builder.GetLastErrorMessage().toUtf8().constData());
     }
     // Neither resizable nor maximisable.
     SetStyle(GetStyle() & ~(WS_MAXIMIZEBOX | WS_THICKFRAME));
@@ -71,7 +73,8 @@ void CMainWnd::InitWindow() {
 
     m_manager.Init(&m_pm, this);
 
-    m_pInstanceLock = std::make_unique<SingleInstanceLock>(QString::asprintf("TONVOX4TO8_%s", kModelName).toStdString());
+    m_pInstanceLock = std::make_unique<SingleInstanceLock>(
+        QString::asprintf("TONVOX4TO8_%s", kModelName).toStdString());
     if (m_pInstanceLock->AlreadyExists()) {
         ShowSystemMessageBox(GetHWND(), Tr("${mutex_tips}"), Tr("${tips}"));
         PostMessage(WM_SYSCOMMAND, SC_CLOSE);
@@ -204,7 +207,8 @@ void CMainWnd::ShowMenu(const QString& xml, CControlUI* button) {
     if (!button) return;
     const CDuiRect rc = button->GetPos();
     QWidget* client = m_pm.GetPaintWindow();
-    const QPoint point = client ? client->mapToGlobal(QPoint(rc.left, rc.bottom)) : QPoint(rc.left, rc.bottom);
+    const QPoint point =
+        client ? client->mapToGlobal(QPoint(rc.left, rc.bottom)) : QPoint(rc.left, rc.bottom);
     m_pMenu = CMenuWnd::CreateMenu(xml, point, this);
     if (!m_pMenu) return;
     if (!m_manager.IsConnected()) {
@@ -212,7 +216,8 @@ void CMainWnd::ShowMenu(const QString& xml, CControlUI* button) {
             "option_item_reset_default", "scene_item_load_scene", "scene_item_saveas_scene",
             "scene_item_delete_scene",   "scene_item_load_whole", "scene_item_save_whole",
             "advance_item_autocal"};
-        for (const char* item : kNeedUnit) m_pMenu->EnableMenuItem(QString::fromLatin1(item), false);
+        for (const char* item : kNeedUnit)
+            m_pMenu->EnableMenuItem(QString::fromLatin1(item), false);
     }
     m_pMenu->Show();
 }

@@ -13,10 +13,13 @@ bool StartsWith(const QString& text, const char* prefix) {
 }
 
 bool IsBandEdit(const QString& name) {
-    return StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") || StartsWith(name, "eq_gain_");
+    return StartsWith(name, "eq_freq_") || StartsWith(name, "eq_q_") ||
+           StartsWith(name, "eq_gain_");
 }
 
-QByteArray Utf8(const QString& text) { return text.toUtf8(); }
+QByteArray Utf8(const QString& text) {
+    return text.toUtf8();
+}
 
 }  // namespace
 
@@ -108,7 +111,8 @@ void CMainWnd::MoveFocus(const QString& name, bool right) {
     if (at < 0) return;
     if (IsBandEdit(name)) {
         LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
-        LogPrintA("%d\n", m_pm.FindControl(name) ? m_pm.FindControl(name)->GetUserData().toInt() : 0);
+        LogPrintA("%d\n",
+                  m_pm.FindControl(name) ? m_pm.FindControl(name)->GetUserData().toInt() : 0);
     }
     // Edits that cannot take the focus (graphic mode's frequency and Q) are passed over.
     for (int step = 1; step < count; ++step) {

@@ -43,13 +43,15 @@ double ResidentMegabytes() {
 bool PumpUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     return done();
 }
 
 CMainWnd* OpenMainWindow() {
     auto* wnd = new CMainWnd(CreateSimBusDeviceNotifier);
-    if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230, 650)) {
+    if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230,
+                     650)) {
         delete wnd;
         return nullptr;
     }
@@ -91,7 +93,9 @@ void BM_StartUpToFirstPaint(benchmark::State& state) {
         state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
         if (first) {
             state.counters["process_start_to_first_paint_ms"] =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - g_processStart).count();
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                          g_processStart)
+                    .count();
             first = false;
         }
         delete wnd;
@@ -102,8 +106,8 @@ BENCHMARK(BM_StartUpToFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond
 
 void BM_ConnectToReady(benchmark::State& state) {
     SimBus::Instance().Reset();
-    SimBus::Instance().Plug(std::make_shared<dv::sim::ProcessorSimulator>(dv::sim::SimOptions{},
-                                                                          dv::sim::TunedCarState()));
+    SimBus::Instance().Plug(std::make_shared<dv::sim::ProcessorSimulator>(
+        dv::sim::SimOptions{}, dv::sim::TunedCarState()));
     CMainWnd* wnd = OpenMainWindow();
     if (!wnd) {
         state.SkipWithError("no main window");

@@ -77,12 +77,13 @@ void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window) {
     }
     const int source = m_profile.source;
     for (int k = 0; k < dv::kOutputCount; ++k) {
-        for (CControlUI* c : {static_cast<CControlUI*>(m_chShow[k]), static_cast<CControlUI*>(m_chEnable[k]),
-                              static_cast<CControlUI*>(m_chOutputBtn[k]),
-                              static_cast<CControlUI*>(m_chVolumeSlider[k]), m_chVolumeBg[k],
-                              static_cast<CControlUI*>(m_chVolumeEdit[k]), static_cast<CControlUI*>(m_chMute[k]),
-                              static_cast<CControlUI*>(m_chPhase[k]), m_delayLabel[k],
-                              static_cast<CControlUI*>(m_chDelayEdit[k]), m_controlEmpty[k]}) {
+        for (CControlUI* c :
+             {static_cast<CControlUI*>(m_chShow[k]), static_cast<CControlUI*>(m_chEnable[k]),
+              static_cast<CControlUI*>(m_chOutputBtn[k]),
+              static_cast<CControlUI*>(m_chVolumeSlider[k]), m_chVolumeBg[k],
+              static_cast<CControlUI*>(m_chVolumeEdit[k]), static_cast<CControlUI*>(m_chMute[k]),
+              static_cast<CControlUI*>(m_chPhase[k]), m_delayLabel[k],
+              static_cast<CControlUI*>(m_chDelayEdit[k]), m_controlEmpty[k]}) {
             if (c) c->SetVisible(true);
         }
         if (m_chDelaySlider[k]) m_chDelaySlider[k]->SetVisible(false);
@@ -110,8 +111,9 @@ void EqualizerManager::SetConnectButton(LinkButton state) {
     if (!m_btnConnect) return;
     const bool up = state == LinkButton::Connected;
     m_btnConnect->SetText(up ? QStringLiteral("${btn_connected}")
-                          : state == LinkButton::Connecting ? QStringLiteral("${btn_connecting}")
-                                                            : QStringLiteral("${btn_disconnected}"));
+                          : state == LinkButton::Connecting
+                              ? QStringLiteral("${btn_connecting}")
+                              : QStringLiteral("${btn_disconnected}"));
     m_btnConnect->SetSelected(up);
     m_btnConnect->SetTextColor(up ? kLinkUpColor : kLinkDownColor);
     m_btnConnect->SetAttribute(QStringLiteral("selectedfont"), QString::number(kLinkSelectedFont));

@@ -1,9 +1,10 @@
 // EqualizerManager: every value the unit reports, applied to the model and, for the current
 // setting, to the controls. Records are bounds-checked again here: a record naming an output,
 // band, source or scene outside the model changes nothing.
+#include <iconv.h>
+
 #include <algorithm>
 #include <cmath>
-#include <iconv.h>
 
 #include "app/Log.h"
 #include "app/SystemMessageBox.h"
@@ -21,7 +22,9 @@ namespace {
 // Main_Volume_Ctrl sends 6 - volume.
 constexpr int kMainVolumeOffset = 6;
 
-bool ValidOutput(int output) { return output >= 0 && output < dv::kOutputCount; }
+bool ValidOutput(int output) {
+    return output >= 0 && output < dv::kOutputCount;
+}
 
 QString Tr(const char* key) {
     return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key));
@@ -45,7 +48,8 @@ dv::SceneName DecodeNarrowName(const uint8_t (&bytes)[16]) {
     iconv_close(cd);
     const size_t units = (sizeof out - outLeft) / 2;
     for (size_t i = 0; i < units; ++i)
-        name[i] = static_cast<char16_t>(static_cast<uint8_t>(out[2 * i]) | (static_cast<uint8_t>(out[2 * i + 1]) << 8));
+        name[i] = static_cast<char16_t>(static_cast<uint8_t>(out[2 * i]) |
+                                        (static_cast<uint8_t>(out[2 * i + 1]) << 8));
     return name;
 }
 
@@ -61,7 +65,10 @@ void EqualizerManager::ReadDspValueCallback(unsigned code, const dv::MessageReco
     LogPrintA("ReadDspValueCallback 0x%02x\n", code);
     if (!record) return;
     switch (code) {
-        case 1: case 2: case 3: case 4:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
             if (const auto* v = dynamic_cast<const dv::DspValueRecord*>(record)) {
                 if (code == 1) {
                     m_profile.source = dv::SourceIndexFromCode(v->value);
@@ -77,14 +84,26 @@ void EqualizerManager::ReadDspValueCallback(unsigned code, const dv::MessageReco
                 }
             }
             return;
-        case 5: return ApplyCrossoverReply(record);
-        case 6: return ApplyBandReply(record);
-        case 7: return ApplyDelayReply(record);
-        case 8: case 9: case 10: case 13: case 18: return ApplyChannelValueReply(code, record);
-        case 11: return ApplyMixReply(record);
-        case 14: return ApplyLinkReply(record);
-        case 15: return ApplyLockReply(record);
-        case 36: return ApplyMixTrimReply(record);
+        case 5:
+            return ApplyCrossoverReply(record);
+        case 6:
+            return ApplyBandReply(record);
+        case 7:
+            return ApplyDelayReply(record);
+        case 8:
+        case 9:
+        case 10:
+        case 13:
+        case 18:
+            return ApplyChannelValueReply(code, record);
+        case 11:
+            return ApplyMixReply(record);
+        case 14:
+            return ApplyLinkReply(record);
+        case 15:
+            return ApplyLockReply(record);
+        case 36:
+            return ApplyMixTrimReply(record);
         case 38:
             if (const auto* t = dynamic_cast<const dv::InputThresholdRecord*>(record))
                 m_profile.inputThreshold = t->threshold;
@@ -268,7 +287,8 @@ void EqualizerManager::ApplyMixTrimReply(const dv::MessageRecord* record) {
     for (int k = first; k <= last; ++k) {
         int value = t->trims[k - t->firstOutput];
         // An unset trim on a routed input means full level.
-        if (value < 1 && (profile->routing[t->source][k] & (1 << t->inputChannel)) != 0) value = 100;
+        if (value < 1 && (profile->routing[t->source][k] & (1 << t->inputChannel)) != 0)
+            value = 100;
         profile->mixerTrim[t->source][t->inputChannel][k] = value;
     }
 }
@@ -282,8 +302,8 @@ void EqualizerManager::ReadMcuValueCallback(unsigned code, const dv::MessageReco
         m_profile.masterVersion = v->masterVersion;
         m_profile.slaveVersion = v->slaveVersion;
         if (v->model != 1 && m_device.IsHandshakeNormal()) {
-            const QString text = QString::asprintf("%s %d", Tr("${device_not_match}").toUtf8().constData(),
-                                                   v->model);
+            const QString text = QString::asprintf(
+                "%s %d", Tr("${device_not_match}").toUtf8().constData(), v->model);
             ShowSystemMessageBox(m_window ? m_window->GetHWND() : nullptr, text, Tr("${tips}"));
         }
     } else if (code == 11) {

@@ -70,7 +70,8 @@ void EqualizerManager::BindControls() {
         m_input123[k] = FindIndexed<CControlUI>(pm, "input_123_%d", k);
         m_input456[k] = FindIndexed<CControlUI>(pm, "input_456_%d", k);
     }
-    for (int r = 1; r < dv::kRoleCount; ++r) m_speaker[r - 1] = FindIndexed<CControlUI>(pm, "speaker_%d", r);
+    for (int r = 1; r < dv::kRoleCount; ++r)
+        m_speaker[r - 1] = FindIndexed<CControlUI>(pm, "speaker_%d", r);
     m_btnBypass = Find<CControlUI>(pm, QStringLiteral("btn_bypass"));
     m_btnArgEq = Find<CSButtonUI>(pm, QStringLiteral("btn_arg_eq"));
     m_btnLock = Find<CSButtonUI>(pm, QStringLiteral("btn_lock_output"));
@@ -86,8 +87,10 @@ int EqualizerManager::Partner() const {
 
 QString EqualizerManager::DelayText(float ms) const {
     const int unit = m_comboUnit ? m_comboUnit->GetCurSel() : 0;
-    if (unit == 1) return QString::asprintf("%ld cm", std::lround(ms * kCmAtMaxDelay / kMaxDelayMs));
-    if (unit == 2) return QString::asprintf("%ld inc", std::lround(ms * kInchAtMaxDelay / kMaxDelayMs));
+    if (unit == 1)
+        return QString::asprintf("%ld cm", std::lround(ms * kCmAtMaxDelay / kMaxDelayMs));
+    if (unit == 2)
+        return QString::asprintf("%ld inc", std::lround(ms * kInchAtMaxDelay / kMaxDelayMs));
     return QString::asprintf("%.3f ms", static_cast<double>(ms));
 }
 
@@ -113,11 +116,13 @@ void EqualizerManager::ShowPhase(int output) {
     if (!option) return;
     const bool inverted = m_profile.channels[output].phase != 0;
     option->Selected(inverted);
-    option->SetText(inverted ? QStringLiteral("${reverse phase}") : QStringLiteral("${positive_phase}"));
+    option->SetText(inverted ? QStringLiteral("${reverse phase}")
+                             : QStringLiteral("${positive_phase}"));
 }
 
 void EqualizerManager::ShowRoutingOptions(int output) {
-    const int source = m_profile.source >= 0 && m_profile.source < dv::kSourceCount ? m_profile.source : 0;
+    const int source =
+        m_profile.source >= 0 && m_profile.source < dv::kSourceCount ? m_profile.source : 0;
     const int mask = m_profile.routing[source][output];
     for (int i = 0; i < 4; ++i)
         if (m_chInput[i][output]) m_chInput[i][output]->Selected((mask & (1 << i)) != 0);
@@ -128,7 +133,8 @@ void EqualizerManager::ShowBypassCaption(int output) {
     bool anyEnabled = false;
     for (int b = 0; b < m_profile.BandCount(output) && b < dv::kMaxBands; ++b)
         anyEnabled = anyEnabled || (m_ptEnable[b] && m_ptEnable[b]->IsSelected());
-    m_btnBypass->SetText(anyEnabled ? QStringLiteral("${bypass_eq}") : QStringLiteral("${restore_eq}"));
+    m_btnBypass->SetText(anyEnabled ? QStringLiteral("${bypass_eq}")
+                                    : QStringLiteral("${restore_eq}"));
 }
 
 void EqualizerManager::SetOutputButtonsEnabled(bool enable) {
@@ -142,8 +148,10 @@ void EqualizerManager::ShowRoleCaptions() {
     for (int k = 0; k < dv::kOutputCount; ++k) {
         const int role = m_profile.roles[k];
         if (m_chOutputBtn[k])
-            m_chOutputBtn[k]->SetText(QString::fromLatin1(dv::RoleLongCaption(dv::RoleItemName(role))));
-        if (role > 0 && role < dv::kRoleCount && m_speaker[role - 1]) m_speaker[role - 1]->SetVisible(true);
+            m_chOutputBtn[k]->SetText(
+                QString::fromLatin1(dv::RoleLongCaption(dv::RoleItemName(role))));
+        if (role > 0 && role < dv::kRoleCount && m_speaker[role - 1])
+            m_speaker[role - 1]->SetVisible(true);
     }
 }
 
@@ -166,8 +174,8 @@ void EqualizerManager::UpdateEqualizer(int selectedBand) {
     }
     m_equalizer->setCurEqBands(bands.data(), count, selectedBand);
     m_equalizer->setCurEqHpLp(out.crossover.hp.fs, out.crossover.lp.fs);
-    m_equalizer->setCurves(m_profile.curveFreq[0].data(), m_profile.curveLevel[0].data(), dv::kOutputCount,
-                           current, m_profile.showChEqualizer.data());
+    m_equalizer->setCurves(m_profile.curveFreq[0].data(), m_profile.curveLevel[0].data(),
+                           dv::kOutputCount, current, m_profile.showChEqualizer.data());
     LogPrintA("UpdateEqualizer 1 cost time %d ms\n", static_cast<int>(timer.elapsed()));
 }
 
@@ -248,7 +256,8 @@ void EqualizerManager::OnChannelInChange(int output) {
     for (CControlUI* icon : m_speaker)
         if (icon) icon->SetVisible(false);
     auto showIcon = [this](int role) {
-        if (role > 0 && role < dv::kRoleCount && m_speaker[role - 1]) m_speaker[role - 1]->SetVisible(true);
+        if (role > 0 && role < dv::kRoleCount && m_speaker[role - 1])
+            m_speaker[role - 1]->SetVisible(true);
     };
     showIcon(m_profile.roles[output]);
     if (m_profile.linkMode == 1 && partner >= 0) showIcon(m_profile.roles[partner]);
@@ -265,5 +274,6 @@ void EqualizerManager::SetChannelShow(int output) {
     dv::computeChannelCurve(m_profile, output, m_profile.channels[output].bypass == 1);
     if (m_equalizer)
         m_equalizer->setCurves(m_profile.curveFreq[0].data(), m_profile.curveLevel[0].data(),
-                               dv::kOutputCount, m_profile.currChannel, m_profile.showChEqualizer.data());
+                               dv::kOutputCount, m_profile.currChannel,
+                               m_profile.showChEqualizer.data());
 }

@@ -47,8 +47,9 @@ TEST_F(MainConnectTest, StartUpReadQueriesTheUnitInOrderAndFillsEveryControl) {
 
     // The order of the read: greeting, handshake, unit values, per-output values, routing,
     // mixer trims, threshold, scene names.
-    std::vector<std::pair<int, int>> expected = {{3, 31}, {3, 8}, {1, 1}, {1, 2}, {1, 3}, {1, 4},
-                                                 {1, 13}, {1, 14}, {1, 15}, {1, 5}, {1, 5}, {1, 18}};
+    std::vector<std::pair<int, int>> expected = {{3, 31}, {3, 8}, {1, 1},  {1, 2},
+                                                 {1, 3},  {1, 4}, {1, 13}, {1, 14},
+                                                 {1, 15}, {1, 5}, {1, 5},  {1, 18}};
     for (int k = 0; k < 8; ++k)
         for (int chunk = 0; chunk < (k < 6 ? 4 : 2); ++chunk) expected.push_back({1, 6});
     for (int code : {7, 8, 9, 10}) expected.push_back({1, code});
@@ -120,8 +121,9 @@ TEST_F(MainConnectTest, StartUpReadQueriesTheUnitInOrderAndFillsEveryControl) {
     const auto& routing = m_wnd->Manager().Profile().routing[2];
     for (int k = 0; k < 8; ++k)
         for (int in = 0; in < 4; ++in)
-            EXPECT_EQ(FindAs<COptionUI>(QString("option_ch_in%1_%2").arg(in + 1).arg(k))->IsSelected(),
-                      (routing[k] & (1 << in)) != 0);
+            EXPECT_EQ(
+                FindAs<COptionUI>(QString("option_ch_in%1_%2").arg(in + 1).arg(k))->IsSelected(),
+                (routing[k] & (1 << in)) != 0);
 
     // Scene names and the link state.
     EXPECT_EQ(m_wnd->Manager().SceneName(0), "Daily");
@@ -151,7 +153,8 @@ TEST_F(MainConnectTest, ConnectButtonWithoutAUnitReportsAndWhileConnectedDisconn
     EXPECT_EQ(Find("btnConnect")->GetRawText(), "${btn_disconnected}");
     const auto sent = SentReports();
     ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(std::make_pair(sent.back().mcmd, sent.back().subcmd), std::make_pair(3, 31)) << "goodbye";
+    EXPECT_EQ(std::make_pair(sent.back().mcmd, sent.back().subcmd), std::make_pair(3, 31))
+        << "goodbye";
     EXPECT_EQ(sent.back().payload, (std::vector<uint8_t>{0}));
 }
 
@@ -173,7 +176,8 @@ TEST_F(MainConnectTest, RefusedOrMissingHandshakes) {
         m_boxes.clear();
         OpenWindow();
         ASSERT_TRUE(WaitFor([this] {
-            return !m_boxes.empty() && !m_wnd->Manager().Device().IsDeviceOpen() && !m_wnd->BusyWindow();
+            return !m_boxes.empty() && !m_wnd->Manager().Device().IsDeviceOpen() &&
+                   !m_wnd->BusyWindow();
         }));
         EXPECT_TRUE(m_boxes.front().text.endsWith(" 2")) << m_boxes.front().text.toStdString();
         EXPECT_TRUE(m_boxes.front().text.startsWith(Tr("${device_not_match}")));

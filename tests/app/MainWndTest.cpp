@@ -79,8 +79,9 @@ TEST_F(MainWndTest, MenusOfferUnitItemsOnlyWhileConnected) {
     EXPECT_TRUE(m_wnd->OpenMenu()->FindMenuItem("option_item_about")->IsEnabled());
     EXPECT_TRUE(m_wnd->OpenMenu()->FindMenuItem("option_item_language")->IsEnabled());
     Find("btn_scene")->Activate();
-    for (const char* item : {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene",
-                             "scene_item_load_whole", "scene_item_save_whole"})
+    for (const char* item :
+         {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene",
+          "scene_item_load_whole", "scene_item_save_whole"})
         EXPECT_FALSE(m_wnd->OpenMenu()->FindMenuItem(item)->IsEnabled()) << item;
     EXPECT_TRUE(m_wnd->OpenMenu()->FindMenuItem("scene_item_load_file")->IsEnabled());
     EXPECT_TRUE(m_wnd->OpenMenu()->FindMenuItem("scene_item_save_file")->IsEnabled());
@@ -119,7 +120,8 @@ TEST_F(MainWndTest, LanguageToggleTwiceRestoresEveryTextAndTheAboutBoxShowsTheUn
     QObject::connect(watch, &QTimer::timeout, [&firmware, watch] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* about = dynamic_cast<WindowImplBase*>(CWindowWnd::FromHWND(widget));
-            if (!widget->isVisible() || !about || about->GetWindowClassName() != "AboutWnd") continue;
+            if (!widget->isVisible() || !about || about->GetWindowClassName() != "AboutWnd")
+                continue;
             firmware = about->GetPaintManager()->FindControl("fw_version")->GetText();
             watch->deleteLater();
             about->Close(1);

@@ -58,8 +58,8 @@ protected:
         DuiLib::CPaintManagerUI::Term();
     }
 
-    static std::shared_ptr<dv::sim::ProcessorSimulator> PlugUnit(dv::sim::SimOptions options = {},
-                                                                 dv::sim::SimUnitState state = TunedCar()) {
+    static std::shared_ptr<dv::sim::ProcessorSimulator> PlugUnit(
+        dv::sim::SimOptions options = {}, dv::sim::SimUnitState state = TunedCar()) {
         auto unit = std::make_shared<dv::sim::ProcessorSimulator>(options, state);
         dv::sim::SimBus::Instance().Plug(unit);
         return unit;
@@ -67,8 +67,8 @@ protected:
 
     void OpenWindow() {
         m_wnd = new CMainWnd(CreateSimBusDeviceNotifier);
-        ASSERT_NE(m_wnd->Create(nullptr, QStringLiteral("Stormedge DSP Audio"), DuiLib::UI_WNDSTYLE_FRAME, 0,
-                                0, 0, 1230, 650),
+        ASSERT_NE(m_wnd->Create(nullptr, QStringLiteral("Stormedge DSP Audio"),
+                                DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230, 650),
                   nullptr);
     }
 
@@ -96,7 +96,8 @@ protected:
     }
 
     bool WaitConnected(int ms = 8000) {
-        return WaitFor([this] { return m_wnd->Manager().IsConnected() && !m_wnd->BusyWindow(); }, ms);
+        return WaitFor([this] { return m_wnd->Manager().IsConnected() && !m_wnd->BusyWindow(); },
+                       ms);
     }
 
     // Settles the window: every message posted so far is handled.

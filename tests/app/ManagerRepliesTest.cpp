@@ -58,7 +58,8 @@ TEST_F(ManagerRepliesTest, StoredSceneRepliesChangeOnlyTheirSlot) {
 
 TEST_F(ManagerRepliesTest, BandsPastAnOutputsBandCountAndOutputsOutsideTheModelChangeNothing) {
     const dv::DspProfile before = Profile();
-    for (auto [channel, band] : {std::pair{0, 31}, std::pair{6, 11}, std::pair{8, 0}, std::pair{0, -1}}) {
+    for (auto [channel, band] :
+         {std::pair{0, 31}, std::pair{6, 11}, std::pair{8, 0}, std::pair{0, -1}}) {
         auto record = std::make_unique<dv::EqBandRecord>();
         record->channel = channel;
         record->band = band;
@@ -101,7 +102,8 @@ TEST_F(ManagerRepliesTest, LinkReplyPairsMirroredOutputsAndLocksTheRoleButtons) 
     EXPECT_EQ(Profile().linkOutputs[0], 1);
     EXPECT_EQ(Profile().linkOutputs[1], 0);
     EXPECT_EQ(Profile().linkOutputs[2], -1);
-    for (int k = 0; k < 8; ++k) EXPECT_FALSE(Find(QString("ch_output_btn_%1").arg(k))->IsEnabled()) << k;
+    for (int k = 0; k < 8; ++k)
+        EXPECT_FALSE(Find(QString("ch_output_btn_%1").arg(k))->IsEnabled()) << k;
     // The current output and its partner are both marked.
     EXPECT_TRUE(FindAs<COptionUI>("ch_enable_0")->IsSelected());
     EXPECT_TRUE(FindAs<COptionUI>("ch_enable_1")->IsSelected());
@@ -112,7 +114,8 @@ TEST_F(ManagerRepliesTest, LinkReplyPairsMirroredOutputsAndLocksTheRoleButtons) 
     PostReply(dv::WM_DSP_VALUE, 15, std::move(lock));
     EXPECT_EQ(Profile().linkMode, 0);
     EXPECT_EQ(Profile().linkOutputs[0], -1);
-    for (int k = 0; k < 8; ++k) EXPECT_TRUE(Find(QString("ch_output_btn_%1").arg(k))->IsEnabled()) << k;
+    for (int k = 0; k < 8; ++k)
+        EXPECT_TRUE(Find(QString("ch_output_btn_%1").arg(k))->IsEnabled()) << k;
 }
 
 TEST_F(ManagerRepliesTest, DelaysShowInTheChosenUnitAndVolumesAtTheBottomShowOff) {
@@ -154,7 +157,8 @@ TEST_F(ManagerRepliesTest, MixerTrimsRoutingAndSceneNames) {
     mix->mask = 0x5;
     PostReply(dv::WM_DSP_VALUE, 11, std::move(mix));
     EXPECT_EQ(Profile().routing[4][2], 0x5);
-    EXPECT_TRUE(FindAs<COptionUI>("option_ch_in1_2")->IsSelected()) << "shown for the current source";
+    EXPECT_TRUE(FindAs<COptionUI>("option_ch_in1_2")->IsSelected())
+        << "shown for the current source";
     EXPECT_FALSE(FindAs<COptionUI>("option_ch_in2_2")->IsSelected());
     EXPECT_TRUE(FindAs<COptionUI>("option_ch_in3_2")->IsSelected());
 
