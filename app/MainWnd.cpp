@@ -80,12 +80,14 @@ void CMainWnd::InitWindow() {
         PostMessage(WM_SYSCOMMAND, SC_CLOSE);
         return;
     }
-    m_manager.Connect(false);
+    // Listening starts before the first attempt so that a removal during its read is not missed;
+    // events are posted, so none is handled before the attempt.
     m_pNotifier = m_makeNotifier ? m_makeNotifier() : nullptr;
     if (!m_pNotifier || !m_pNotifier->Start(GetWindowHandle())) {
         LogPrintA("RegisterDeviceNotification");
         m_pNotifier.reset();
     }
+    m_manager.Connect(false);
 }
 
 LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {

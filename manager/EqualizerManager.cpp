@@ -144,14 +144,15 @@ void EqualizerManager::Connect(bool reportFailure) {
         Disconnect();
         return;
     }
+    // A read thread of an earlier link (cut short by a plug-out) ends before a new link opens,
+    // so it never queries the new one.
+    JoinReadThread();
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
         LogPrintA("Connect OK\xEF\xBC\x81\n");
         SetConnectButton(LinkButton::Connecting);
         m_device.SetCmdQueueEnabled(false);
         PostToWindow(dv::WM_SHOW_LOADING);
-        // A finished read thread from an earlier connection is joined before the next one starts.
-        JoinReadThread();
         m_readThread = std::thread(&EqualizerManager::ReadThread, this);
         return;
     }

@@ -233,3 +233,18 @@ TEST_F(MainConnectTest, UnplugClosesTheLinkAndTipsBoxesAndPluggingBackReconnects
     Settle();
     EXPECT_EQ(m_boxes.size(), boxesBefore) << "plugging back is silent";
 }
+
+TEST_F(MainConnectTest, UnplugDuringTheReadThenPlugBackEndsConnected) {
+    PlugUnit();
+    dv::sim::SimBus::Instance().UnplugAtFrame(40);
+    OpenWindow();
+    ASSERT_TRUE(WaitFor([this] { return SawBox(Tr("${device_plugout}")); }));
+    EXPECT_TRUE(WaitFor([this] { return !m_wnd->BusyWindow(); }));
+    EXPECT_FALSE(m_wnd->Manager().IsConnected());
+    EXPECT_EQ(Find("btnConnect")->GetRawText(), "${btn_disconnected}");
+
+    PlugUnit();
+    ASSERT_TRUE(WaitConnected());
+    EXPECT_EQ(Find("btnConnect")->GetRawText(), "${btn_connected}");
+    EXPECT_EQ(TextOf("eq_freq_24"), "5000");
+}
