@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <chrono>
 #include <cstdlib>
@@ -147,6 +148,9 @@ int main(int argc, char** argv) {
     g_processStart = std::chrono::steady_clock::now();
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    // Its own instance lock, so an open panel does not stop the measurement.
+    QTemporaryDir runtime;
+    if (runtime.isValid()) setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
     PrepareSkinResources();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -8,8 +8,10 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -36,9 +38,18 @@ struct SeenBox {
     bool modal = false;
 };
 
+// The single-instance lock lives in the runtime directory; each test process gets its own, so
+// test processes running side by side (and a panel someone has open) do not see each other.
+inline void UseOwnRuntimeDirectory() {
+    static QTemporaryDir directory;
+    if (directory.isValid())
+        setenv("XDG_RUNTIME_DIR", directory.path().toLocal8Bit().constData(), 1);
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        UseOwnRuntimeDirectory();
         // A window of an earlier test may have left itself as the text source.
         DuiLib::CResourceManager::GetInstance()->SetTextQueryInterface(nullptr);
         DuiLib::CPaintManagerUI::Term();
