@@ -1,7 +1,9 @@
 // CMainWnd: initialisation, window messages, menus and device events.
 #include "app/MainWnd.h"
 
+#include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/AboutWnd.h"
 #include "app/LoadingWnd.h"
@@ -10,6 +12,7 @@
 #include "app/ScreenInfo.h"
 #include "app/SystemMessageBox.h"
 #include "curves/UICurveFactory.h"
+#include "manager/SpeakerRoles.h"
 
 using namespace DuiLib;
 
@@ -222,6 +225,29 @@ void CMainWnd::ShowMenu(const QString& xml, CControlUI* button) {
             m_pMenu->EnableMenuItem(QString::fromLatin1(item), false);
     }
     m_pMenu->Show();
+    // A menu taller than the room below its button opens above it.
+    QWidget* popup = m_pMenu->GetWidget();
+    const QScreen* screen = popup ? popup->screen() : nullptr;
+    if (popup && screen && point.y() + popup->height() > screen->availableGeometry().bottom()) {
+        const QPoint top =
+            client ? client->mapToGlobal(QPoint(rc.left, rc.top)) : QPoint(rc.left, rc.top);
+        popup->move(top.x(),
+                    std::max(screen->availableGeometry().top(), top.y() - popup->height()));
+    }
+}
+
+void CMainWnd::ShowOutputMenu(int output) {
+    if (output < 0 || output >= dv::kOutputCount) return;
+    ShowMenu(QStringLiteral("xml/output_menu.xml"),
+             m_pm.FindControl(QString::asprintf("ch_output_btn_%d", output)));
+    if (!m_pMenu) return;
+    const dv::DspProfile& profile = m_manager.Profile();
+    for (CMenuElementUI* item : m_pMenu->GetItems()) {
+        const int role = dv::RoleByItemName(item->GetName().toStdString());
+        if (role <= 0) continue;
+        item->SetChecked(profile.IsRoleInUse(role));
+        item->SetEnabled(profile.IsRoleAvailable(role, output));
+    }
 }
 
 void CMainWnd::OnMenuClick() {

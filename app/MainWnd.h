@@ -40,6 +40,7 @@ public:
     DuiLib::CMenuWnd* OpenMenu() const { return m_pMenu.get(); }
     // The busy window now shown, or nullptr.
     CLoadingWnd* BusyWindow() const { return m_pLoading; }
+    int OutputMenuChannel() const { return m_nOutputMenuChannel; }
     // Whether the device events reach the window.
     bool HasDeviceNotifications() const { return m_pNotifier != nullptr; }
 
@@ -52,6 +53,8 @@ private:
     void MoveFocus(const QString& name, bool right);
 
     void ShowMenu(const QString& xml, DuiLib::CControlUI* button);
+    // The speaker-role menu of one output: roles it may take enabled, roles in use checked.
+    void ShowOutputMenu(int output);
     void OnMenuClick();
     void ToggleLanguage();
     void OnDeviceChange(unsigned event);
@@ -64,4 +67,5 @@ private:
     std::unique_ptr<DuiLib::CMenuWnd> m_pMenu;
     CLoadingWnd* m_pLoading = nullptr;
     DuiLib::CControlUI* m_pDpiEdit = nullptr;
+    int m_nOutputMenuChannel = 0;  // the output the role menu was opened for
 };

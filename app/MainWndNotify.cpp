@@ -57,6 +57,9 @@ void CMainWnd::Notify(TNotifyUI& msg) {
 void CMainWnd::OnClickNotify(TNotifyUI&, const QString& name, int index) {
     if (name.compare(QLatin1String("btnDpi"), Qt::CaseInsensitive) == 0) {
         if (m_pDpiEdit) m_pm.SetDPI(m_pDpiEdit->GetText().toInt());
+    } else if (StartsWith(name, "ch_output_btn")) {
+        m_nOutputMenuChannel = index;
+        ShowOutputMenu(index);
     } else if (name == QLatin1String("btnConnect")) {
         m_manager.Connect(true);
     } else if (name == QLatin1String("btn_option")) {

@@ -173,3 +173,30 @@ TEST_F(MainWndTest, ArrowKeysWalkTheRingAndReturnMovesThroughABand) {
     EXPECT_EQ(FocusName(), "edit_ch_volume_0");
     EXPECT_FALSE(Find("eq_gain_11")->IsEnabled());
 }
+
+TEST_F(MainWndTest, OutputMenuOffersTheRolesAnOutputMayTake) {
+    PlugUnit();
+    OpenWindow();
+    ASSERT_TRUE(WaitConnected());
+    // Roles of the tuned car: 1, 7, 3, 9, 15, 18, 22, 23.
+    Find("ch_output_btn_2")->Activate();
+    CMenuWnd* menu = m_wnd->OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(m_wnd->OutputMenuChannel(), 2);
+    EXPECT_EQ(menu->GetItems().size(), 25u);
+    auto* woofer = menu->FindMenuItem("output_menu_front_left_low_freq");
+    EXPECT_TRUE(woofer->IsEnabled()) << "its own role";
+    EXPECT_TRUE(woofer->IsChecked());
+    EXPECT_FALSE(menu->FindMenuItem("output_menu_front_left_high_freq")->IsEnabled())
+        << "output 0 plays the left highs";
+    EXPECT_FALSE(menu->FindMenuItem("output_menu_front_left_mid_high_freq")->IsEnabled());
+    EXPECT_TRUE(menu->FindMenuItem("output_menu_front_left_mid_freq")->IsEnabled());
+    EXPECT_FALSE(menu->FindMenuItem("output_menu_front_left_mid_freq")->IsChecked());
+    EXPECT_FALSE(menu->FindMenuItem("output_menu_subwoof_low")->IsEnabled())
+        << "the stereo pair is in use";
+    EXPECT_TRUE(menu->FindMenuItem("output_item_empty")->IsEnabled());
+
+    Find("ch_output_btn_6")->Activate();
+    EXPECT_EQ(m_wnd->OpenMenu()->GetItems().size(), 25u) << "one menu at a time, the new one";
+    EXPECT_TRUE(m_wnd->OpenMenu()->FindMenuItem("output_menu_subwoof_left")->IsEnabled());
+}
