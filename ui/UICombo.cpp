@@ -11,11 +11,11 @@ namespace DuiLib {
 
 namespace {
 
-class CComboWidget : public QComboBox {
+class CComboWidget : public QComboBox, public CControlLink {
 public:
-    CComboWidget(CComboUI* pOwner, QWidget* pClient) : QComboBox(pClient), m_pOwner(pOwner) {
+    CComboWidget(CComboUI* pOwner, QWidget* pClient) : QComboBox(pClient), CControlLink(pOwner) {
         connect(this, &QComboBox::activated, this, [this](int index) {
-            if (m_pOwner) m_pOwner->OnUserSelected(index);
+            if (m_pOwner) static_cast<CComboUI*>(m_pOwner)->OnUserSelected(index);
         });
     }
 
@@ -32,8 +32,6 @@ protected:
         return ControlWidgetHelper::TabFrom(m_pOwner, next) || QComboBox::focusNextPrevChild(next);
     }
 
-private:
-    CComboUI* m_pOwner;
 };
 
 }  // namespace

@@ -61,7 +61,7 @@ bool CContainerUI::RemoveAt(int iIndex) {
     CControlUI* item = GetItemAt(iIndex);
     if (!item) return false;
     m_items.erase(m_items.begin() + iIndex);
-    delete item;
+    DeleteChild(item);
     NeedUpdate();
     return true;
 }
@@ -69,8 +69,16 @@ bool CContainerUI::RemoveAt(int iIndex) {
 void CContainerUI::RemoveAll() {
     std::vector<CControlUI*> items;
     items.swap(m_items);
-    for (CControlUI* item : items) delete item;
+    for (CControlUI* item : items) DeleteChild(item);
     NeedUpdate();
+}
+
+void CContainerUI::DeleteChild(CControlUI* pControl) {
+    if (m_pManager) {
+        m_pManager->AddDelayedCleanup(pControl);
+    } else {
+        delete pControl;
+    }
 }
 
 CDuiRect CContainerUI::GetInset() const {

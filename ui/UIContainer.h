@@ -46,6 +46,8 @@ protected:
     // Places the children inside rc (already without the inset).
     virtual void LayoutChildren(const CDuiRect& rc);
     void SetFloatPos(CControlUI* pControl);
+    // Deletes a removed child, later when it may be handling one of its own notifications.
+    void DeleteChild(CControlUI* pControl);
 
     std::vector<CControlUI*> m_items;
     CDuiRect m_rcInset;  // at 100 %

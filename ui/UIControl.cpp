@@ -15,8 +15,14 @@ CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI() {
     if (m_pManager) m_pManager->ReapObjects(this);
-    if (auto* w = dynamic_cast<CControlWidget*>(m_pWidget.data())) w->Detach();
-    delete m_pWidget.data();
+    if (QWidget* w = m_pWidget.data()) {
+        if (auto* link = dynamic_cast<CControlLink*>(w)) link->DetachOwner();
+        // The keyboard focus goes back to the window, not on to whichever widget Qt picks.
+        if (w->hasFocus()) w->window()->setFocus(Qt::OtherFocusReason);
+        // A control may go from inside its own widget's event (a click that rebuilds a list).
+        w->hide();
+        w->deleteLater();
+    }
 }
 
 QString CControlUI::GetClass() const { return QStringLiteral("ControlUI"); }

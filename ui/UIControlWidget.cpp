@@ -82,7 +82,7 @@ bool BeginCaptionDrag(CControlUI* pOwner, QMouseEvent* event) {
 }  // namespace ControlWidgetHelper
 
 CControlWidget::CControlWidget(CControlUI* pOwner, QWidget* pClient)
-    : QWidget(pClient), m_pOwner(pOwner) {
+    : QWidget(pClient), CControlLink(pOwner) {
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover, false);
 }

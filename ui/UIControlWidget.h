@@ -15,11 +15,22 @@ UINT ToVirtualKey(int qtKey);
 // Client point (the window's coordinates) of a point inside a control's widget.
 QPoint ToClientPoint(const QWidget* widget, const QPointF& local);
 
-class CControlWidget : public QWidget {
+// The link from a control's widget back to the control, cut when the control goes first (its
+// widget is deleted later, never inside one of its own event handlers).
+class CControlLink {
+public:
+    explicit CControlLink(CControlUI* pOwner) : m_pOwner(pOwner) {}
+    virtual ~CControlLink() = default;
+    CControlUI* GetOwner() const { return m_pOwner; }
+    void DetachOwner() { m_pOwner = nullptr; }
+
+protected:
+    CControlUI* m_pOwner;
+};
+
+class CControlWidget : public QWidget, public CControlLink {
 public:
     CControlWidget(CControlUI* pOwner, QWidget* pClient);
-    CControlUI* GetOwner() const { return m_pOwner; }
-    void Detach() { m_pOwner = nullptr; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,8 +48,6 @@ protected:
 
 private:
     void Send(int type, const QPointF& local, WPARAM wParam = 0);
-
-    CControlUI* m_pOwner;
 };
 
 // Shared by widgets of controls: focus arrival, Tab, caption dragging.

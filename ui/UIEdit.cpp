@@ -12,11 +12,11 @@ namespace DuiLib {
 
 namespace {
 
-class CLineEditWidget : public QLineEdit {
+class CLineEditWidget : public QLineEdit, public CControlLink {
 public:
-    CLineEditWidget(CEditUI* pOwner, QWidget* pClient) : QLineEdit(pClient), m_pOwner(pOwner) {
+    CLineEditWidget(CEditUI* pOwner, QWidget* pClient) : QLineEdit(pClient), CControlLink(pOwner) {
         connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-            if (m_pOwner) m_pOwner->OnUserEdited(text);
+            if (CEditUI* owner = Owner()) owner->OnUserEdited(text);
         });
     }
 protected:
@@ -55,7 +55,7 @@ protected:
     }
 
 private:
-    CEditUI* m_pOwner;
+    CEditUI* Owner() const { return static_cast<CEditUI*>(m_pOwner); }
 };
 
 }  // namespace

@@ -109,6 +109,7 @@ CPaintManagerUI::~CPaintManagerUI() {
     m_pRoot = nullptr;
     m_pFocus = nullptr;
     delete root;
+    for (CControlUI* control : m_delayedCleanup) delete control;
 }
 
 void CPaintManagerUI::SetResourcePath(const QString& path) { ResourcePath() = path; }
@@ -212,6 +213,28 @@ void CPaintManagerUI::Invalidate() {
         w->update();
         for (QWidget* child : w->findChildren<QWidget*>()) child->update();
     }
+}
+
+void CPaintManagerUI::AddDelayedCleanup(CControlUI* pControl) {
+    if (!pControl) return;
+    std::vector<CControlUI*> gone;
+    Flatten(pControl, gone);
+    for (CControlUI* c : gone) {
+        // The focus leaves silently, as it does for a deleted control.
+        if (m_pFocus == c) m_pFocus = nullptr;
+        m_pTimers->StopAll(c);
+        if (QWidget* w = c->GetWidget()) {
+            if (w->hasFocus()) w->window()->setFocus(Qt::OtherFocusReason);
+            w->hide();
+        }
+    }
+    m_delayedCleanup.push_back(pControl);
+    if (m_delayedCleanup.size() > 1) return;
+    QTimer::singleShot(0, m_pTimers.get(), [this] {
+        std::vector<CControlUI*> pending;
+        pending.swap(m_delayedCleanup);
+        for (CControlUI* control : pending) delete control;
+    });
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* pControl) {

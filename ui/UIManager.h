@@ -79,6 +79,9 @@ public:
     void Invalidate();
     // Forgets a control that is being deleted (focus, timers, hover).
     void ReapObjects(CControlUI* pControl);
+    // Takes a control just removed from the tree and deletes it at the next turn of the event
+    // loop, so a handler may remove the very control whose notification it is handling.
+    void AddDelayedCleanup(CControlUI* pControl);
 
     // ---- sizes ----
     QSize GetInitSize() const { return m_szInitWindowSize; }  // markup "size", at 100 %
@@ -178,6 +181,7 @@ private:
     std::unique_ptr<dv::MessageRecord>* m_pCurrentRecord = nullptr;
     bool m_bUpdateNeeded = false;
     bool m_bShuttingDown = false;
+    std::vector<CControlUI*> m_delayedCleanup;
 };
 
 }  // namespace DuiLib

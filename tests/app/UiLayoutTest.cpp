@@ -96,11 +96,27 @@ TEST(UiLayout, ContainersAddRemoveAndFindTheirChildren) {
     wnd->Pm().UpdateLayout();
     EXPECT_EQ(first->GetHeight(), 50);
     second->SetFocus();
+    wnd->notes.clear();
     EXPECT_TRUE(box->Remove(second));
     EXPECT_EQ(wnd->Pm().GetFocus(), nullptr);
+    EXPECT_TRUE(wnd->notes.empty());  // the focus goes nowhere else
     EXPECT_EQ(wnd->Find("second"), nullptr);
     box->RemoveAll();
     EXPECT_EQ(box->GetCount(), 0);
+}
+
+TEST(UiLayout, AClickHandlerMayRemoveTheClickedControl) {
+    auto wnd = uitest::Open(
+        "<Window size=\"100,100\"><VerticalLayout name=\"box\"><Button name=\"b\"/><Edit name=\"e\"/></VerticalLayout></Window>");
+    ASSERT_TRUE(wnd);
+    auto* box = static_cast<CContainerUI*>(wnd->Find("box"));
+    wnd->onNotify = [&](TNotifyUI& msg) {
+        if (msg.sType == DUI_MSGTYPE_CLICK) box->RemoveAll();
+    };
+    uitest::Click(*wnd, "b");
+    EXPECT_EQ(box->GetCount(), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(wnd->Find("b"), nullptr);
 }
 
 TEST(UiLayout, MarkupDefaultsFontsAndWindowAttributes) {
