@@ -23,7 +23,7 @@ public:
     int GetCount() const { return static_cast<int>(m_items.size()); }
     virtual bool Add(CControlUI* pControl);
     virtual bool AddAt(CControlUI* pControl, int iIndex);
-    // Removes and deletes the child.
+    // Removes the child from the tree at once and deletes it at the next turn of the event loop.
     virtual bool Remove(CControlUI* pControl);
     virtual bool RemoveAt(int iIndex);
     virtual void RemoveAll();

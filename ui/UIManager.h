@@ -117,8 +117,8 @@ public:
     // ---- focus ----
     CControlUI* GetFocus() const { return m_pFocus; }
     // Moves the framework focus: "killfocus" reaches the old control while it is still the
-    // focused one (asking for it again from there changes nothing), then the new control
-    // gets the focus and "setfocus". nullptr only takes the focus away.
+    // focused one (focus requests from inside that handler change nothing), then the new
+    // control gets the focus and "setfocus". nullptr only takes the focus away.
     void SetFocus(CControlUI* pControl);
     // Next (or previous) visible, enabled control that takes the keyboard, after `pFrom`.
     CControlUI* GetNextTabControl(CControlUI* pFrom, bool bForward = true) const;
