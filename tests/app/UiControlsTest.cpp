@@ -139,6 +139,31 @@ TEST_F(UiControls, SliderDragsOnlyFromTheThumb) {
     EXPECT_EQ(wnd->Count("valuechanged", "sld"), 1);
 }
 
+TEST(UiSlider, VerticalSliderHasItsMaximumAtTheTop) {
+    auto wnd = uitest::Open(
+        "<Window size=\"40,112\"><VerticalLayout>"
+        "<Slider name=\"vs\" hor=\"false\" min=\"-18\" max=\"12\" value=\"0\" thumbsize=\"12,12\"/>"
+        "</VerticalLayout></Window>");
+    ASSERT_TRUE(wnd);
+    auto* vs = static_cast<CSliderUI*>(wnd->Find("vs"));
+    const CDuiRect thumb = vs->GetThumbRect();
+    EXPECT_EQ(thumb.top, 112 - 12 - 60);  // 18 of 30 steps above the bottom
+    QWidget* w = W(*wnd, "vs");
+    const QPoint center = uitest::Local(*wnd, "vs", QPoint((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2));
+    QTest::mousePress(w, Qt::LeftButton, {}, center);
+    QTest::mouseMove(w, center - QPoint(0, 20));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, center - QPoint(0, 20));
+    EXPECT_EQ(vs->GetValue(), 6);
+    EXPECT_EQ(wnd->TypesFrom("vs"), (std::vector<QString>{"setfocus", "movevaluechanged", "valuechanged"}));
+    // Beyond the ends the value stays at the limits.
+    const CDuiRect moved = vs->GetThumbRect();
+    const QPoint c2 = uitest::Local(*wnd, "vs", QPoint((moved.left + moved.right) / 2, (moved.top + moved.bottom) / 2));
+    QTest::mousePress(w, Qt::LeftButton, {}, c2);
+    QTest::mouseMove(w, QPoint(c2.x(), -300));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(c2.x(), -300));
+    EXPECT_EQ(vs->GetValue(), 12);
+}
+
 TEST_F(UiControls, EditSendsItsKeysAsNotificationsAndKeepsTheArrowsFromTheText) {
     auto* e1 = static_cast<CEditUI*>(wnd->Find("e1"));
     Click(*wnd, "e1");
