@@ -20,7 +20,8 @@ void BM_OpenSkinIndexAndLanguages(benchmark::State& state) {
     CResourceManager* rm = CResourceManager::GetInstance();
     for (auto _ : state) {
         CPaintManagerUI::Term();
-        bool ok = CPaintManagerUI::SetResourceZip(bytes.constData(), static_cast<std::size_t>(bytes.size()),
+        bool ok = CPaintManagerUI::SetResourceZip(bytes.constData(),
+                                                  static_cast<std::size_t>(bytes.size()),
                                                   QStringLiteral("marlin-crop-vaneth"));
         ok = ok && rm->LoadResource(QStringLiteral("xml\\res.xml"));
         ok = ok && rm->LoadLanguage(QStringLiteral("lan/lan_cn.xml"), QStringLiteral("cn_zh"));

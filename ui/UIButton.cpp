@@ -25,7 +25,9 @@ CButtonUI::CButtonUI() {
     m_cursor = Qt::PointingHandCursor;
 }
 
-QString CButtonUI::GetClass() const { return QStringLiteral("ButtonUI"); }
+QString CButtonUI::GetClass() const {
+    return QStringLiteral("ButtonUI");
+}
 
 void* CButtonUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Button"), Qt::CaseInsensitive) == 0) return this;
@@ -226,7 +228,9 @@ COptionUI::~COptionUI() {
     if (m_pManager && !m_sGroupName.isEmpty()) m_pManager->RemoveOptionGroup(m_sGroupName, this);
 }
 
-QString COptionUI::GetClass() const { return QStringLiteral("OptionUI"); }
+QString COptionUI::GetClass() const {
+    return QStringLiteral("OptionUI");
+}
 
 void* COptionUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Option"), Qt::CaseInsensitive) == 0) return this;
@@ -355,7 +359,9 @@ void COptionUI::PaintText(QPainter& painter) {
 
 CCheckBoxUI::CCheckBoxUI() = default;
 
-QString CCheckBoxUI::GetClass() const { return QStringLiteral("CheckBoxUI"); }
+QString CCheckBoxUI::GetClass() const {
+    return QStringLiteral("CheckBoxUI");
+}
 
 void* CCheckBoxUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("CheckBox"), Qt::CaseInsensitive) == 0) return this;

@@ -31,27 +31,38 @@ protected:
     bool focusNextPrevChild(bool next) override {
         return ControlWidgetHelper::TabFrom(m_pOwner, next) || QComboBox::focusNextPrevChild(next);
     }
-
 };
 
 }  // namespace
 
-CComboUI::CComboUI() { m_cursor = Qt::PointingHandCursor; }
+CComboUI::CComboUI() {
+    m_cursor = Qt::PointingHandCursor;
+}
 
-QString CComboUI::GetClass() const { return QStringLiteral("ComboUI"); }
+QString CComboUI::GetClass() const {
+    return QStringLiteral("ComboUI");
+}
 
 void* CComboUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Combo"), Qt::CaseInsensitive) == 0) return this;
     return CContainerUI::GetInterface(pstrName);
 }
 
-UINT CComboUI::GetControlFlags() const { return IsEnabled() ? (UIFLAG_TABSTOP | UIFLAG_SETCURSOR) : 0; }
+UINT CComboUI::GetControlFlags() const {
+    return IsEnabled() ? (UIFLAG_TABSTOP | UIFLAG_SETCURSOR) : 0;
+}
 
-QComboBox* CComboUI::GetComboBox() const { return static_cast<QComboBox*>(m_pWidget.data()); }
+QComboBox* CComboUI::GetComboBox() const {
+    return static_cast<QComboBox*>(m_pWidget.data());
+}
 
-QWidget* CComboUI::MakeWidget(QWidget* pClient) { return new CComboWidget(this, pClient); }
+QWidget* CComboUI::MakeWidget(QWidget* pClient) {
+    return new CComboWidget(this, pClient);
+}
 
-void CComboUI::OnWidgetCreated() { RebuildItems(); }
+void CComboUI::OnWidgetCreated() {
+    RebuildItems();
+}
 
 QString CComboUI::GetText() const {
     CControlUI* item = GetItemAt(m_iCurSel);
@@ -76,9 +87,13 @@ bool CComboUI::SelectItem(int iIndex, bool bTakeFocus, bool bTriggerEvent) {
     return true;
 }
 
-void CComboUI::OnUserSelected(int iIndex) { SelectItem(iIndex, false, true); }
+void CComboUI::OnUserSelected(int iIndex) {
+    SelectItem(iIndex, false, true);
+}
 
-bool CComboUI::Add(CControlUI* pControl) { return AddAt(pControl, GetCount()); }
+bool CComboUI::Add(CControlUI* pControl) {
+    return AddAt(pControl, GetCount());
+}
 
 bool CComboUI::AddAt(CControlUI* pControl, int iIndex) {
     if (!pControl || iIndex < 0 || iIndex > GetCount() || GetItemIndex(pControl) >= 0) return false;
@@ -136,7 +151,9 @@ void CComboUI::RefreshText() {
     RebuildItems();
 }
 
-void CComboUI::SetPos(const CDuiRect& rc, bool bNeedInvalidate) { CControlUI::SetPos(rc, bNeedInvalidate); }
+void CComboUI::SetPos(const CDuiRect& rc, bool bNeedInvalidate) {
+    CControlUI::SetPos(rc, bNeedInvalidate);
+}
 
 void CComboUI::SetAttribute(const QString& pstrName, const QString& v) {
     const QString n = pstrName.toLower();

@@ -12,7 +12,9 @@ CContainerUI::~CContainerUI() {
     for (CControlUI* item : m_items) delete item;
 }
 
-QString CContainerUI::GetClass() const { return QStringLiteral("ContainerUI"); }
+QString CContainerUI::GetClass() const {
+    return QStringLiteral("ContainerUI");
+}
 
 void* CContainerUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Container"), Qt::CaseInsensitive) == 0) return this;
@@ -38,7 +40,9 @@ bool CContainerUI::SetItemIndex(CControlUI* pControl, int iIndex) {
     return true;
 }
 
-bool CContainerUI::Add(CControlUI* pControl) { return AddAt(pControl, GetCount()); }
+bool CContainerUI::Add(CControlUI* pControl) {
+    return AddAt(pControl, GetCount());
+}
 
 bool CContainerUI::AddAt(CControlUI* pControl, int iIndex) {
     if (!pControl || iIndex < 0 || iIndex > GetCount() || GetItemIndex(pControl) >= 0) return false;
@@ -90,7 +94,9 @@ void CContainerUI::SetInset(const CDuiRect& rcInset) {
     NeedUpdate();
 }
 
-int CContainerUI::GetChildPadding() const { return ScaleValue(m_iChildPadding); }
+int CContainerUI::GetChildPadding() const {
+    return ScaleValue(m_iChildPadding);
+}
 
 void CContainerUI::SetChildPadding(int iPadding) {
     m_iChildPadding = qMax(0, iPadding);
@@ -209,7 +215,9 @@ std::vector<CControlUI*> LaidOutChildren(const std::vector<CControlUI*>& items) 
 
 }  // namespace
 
-QString CVerticalLayoutUI::GetClass() const { return QStringLiteral("VerticalLayoutUI"); }
+QString CVerticalLayoutUI::GetClass() const {
+    return QStringLiteral("VerticalLayoutUI");
+}
 
 void* CVerticalLayoutUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("VerticalLayout"), Qt::CaseInsensitive) == 0) return this;
@@ -222,7 +230,8 @@ void CVerticalLayoutUI::LayoutChildren(const CDuiRect& rc) {
     const auto sizes = ShareAxis(
         items, rc.GetHeight(), GetChildPadding(),
         [&](CControlUI* c) { return c->EstimateSize(avail).height(); },
-        [](CControlUI* c) { return c->GetMinHeight(); }, [](CControlUI* c) { return c->GetMaxHeight(); },
+        [](CControlUI* c) { return c->GetMinHeight(); },
+        [](CControlUI* c) { return c->GetMaxHeight(); },
         [](CControlUI* c) { return c->GetPadding().top + c->GetPadding().bottom; });
     int y = rc.top;
     for (size_t i = 0; i < items.size(); ++i) {
@@ -241,7 +250,9 @@ void CVerticalLayoutUI::LayoutChildren(const CDuiRect& rc) {
     }
 }
 
-QString CHorizontalLayoutUI::GetClass() const { return QStringLiteral("HorizontalLayoutUI"); }
+QString CHorizontalLayoutUI::GetClass() const {
+    return QStringLiteral("HorizontalLayoutUI");
+}
 
 void* CHorizontalLayoutUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("HorizontalLayout"), Qt::CaseInsensitive) == 0) return this;
@@ -254,7 +265,8 @@ void CHorizontalLayoutUI::LayoutChildren(const CDuiRect& rc) {
     const auto sizes = ShareAxis(
         items, rc.GetWidth(), GetChildPadding(),
         [&](CControlUI* c) { return c->EstimateSize(avail).width(); },
-        [](CControlUI* c) { return c->GetMinWidth(); }, [](CControlUI* c) { return c->GetMaxWidth(); },
+        [](CControlUI* c) { return c->GetMinWidth(); },
+        [](CControlUI* c) { return c->GetMaxWidth(); },
         [](CControlUI* c) { return c->GetPadding().left + c->GetPadding().right; });
     int x = rc.left;
     for (size_t i = 0; i < items.size(); ++i) {
@@ -275,7 +287,9 @@ void CHorizontalLayoutUI::LayoutChildren(const CDuiRect& rc) {
 
 // ---------------------------------------------------------------------------------------------
 
-QString CTabLayoutUI::GetClass() const { return QStringLiteral("TabLayoutUI"); }
+QString CTabLayoutUI::GetClass() const {
+    return QStringLiteral("TabLayoutUI");
+}
 
 void* CTabLayoutUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("TabLayout"), Qt::CaseInsensitive) == 0) return this;
@@ -313,4 +327,3 @@ void CTabLayoutUI::LayoutChildren(const CDuiRect& rc) {
 }
 
 }  // namespace DuiLib
-

@@ -28,7 +28,7 @@ public:
     virtual bool RemoveAt(int iIndex);
     virtual void RemoveAll();
 
-    CDuiRect GetInset() const;  // at the window's scale
+    CDuiRect GetInset() const;               // at the window's scale
     void SetInset(const CDuiRect& rcInset);  // at 100 %
     int GetChildPadding() const;
     void SetChildPadding(int iPadding);
@@ -50,7 +50,7 @@ protected:
     void DeleteChild(CControlUI* pControl);
 
     std::vector<CControlUI*> m_items;
-    CDuiRect m_rcInset;  // at 100 %
+    CDuiRect m_rcInset;       // at 100 %
     int m_iChildPadding = 0;  // at 100 %
 };
 

@@ -25,14 +25,18 @@ CControlUI::~CControlUI() {
     }
 }
 
-QString CControlUI::GetClass() const { return QStringLiteral("ControlUI"); }
+QString CControlUI::GetClass() const {
+    return QStringLiteral("ControlUI");
+}
 
 void* CControlUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Control"), Qt::CaseInsensitive) == 0) return this;
     return nullptr;
 }
 
-UINT CControlUI::GetControlFlags() const { return 0; }
+UINT CControlUI::GetControlFlags() const {
+    return 0;
+}
 
 void CControlUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool bInit) {
     m_pManager = pManager;
@@ -43,9 +47,13 @@ void CControlUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool
     }
 }
 
-CControlUI* CControlUI::FindControl(const QString& name) { return m_sName == name ? this : nullptr; }
+CControlUI* CControlUI::FindControl(const QString& name) {
+    return m_sName == name ? this : nullptr;
+}
 
-QString CControlUI::GetText() const { return CResourceManager::GetInstance()->GetText(m_sText); }
+QString CControlUI::GetText() const {
+    return CResourceManager::GetInstance()->GetText(m_sText);
+}
 
 void CControlUI::SetText(const QString& text) {
     if (m_sText == text) return;
@@ -53,7 +61,9 @@ void CControlUI::SetText(const QString& text) {
     Invalidate();
 }
 
-QString CControlUI::GetToolTip() const { return CResourceManager::GetInstance()->GetText(m_sToolTip); }
+QString CControlUI::GetToolTip() const {
+    return CResourceManager::GetInstance()->GetText(m_sToolTip);
+}
 
 void CControlUI::SetToolTip(const QString& text) {
     m_sToolTip = text;
@@ -92,7 +102,9 @@ void CControlUI::SetVisible(bool bVisible) {
     if (!m_bFloat) NeedParentUpdate();
 }
 
-bool CControlUI::IsEnabled() const { return m_bEnabled; }
+bool CControlUI::IsEnabled() const {
+    return m_bEnabled;
+}
 
 void CControlUI::SetEnabled(bool bEnable) {
     if (m_bEnabled == bEnable) return;
@@ -102,7 +114,9 @@ void CControlUI::SetEnabled(bool bEnable) {
     Invalidate();
 }
 
-bool CControlUI::IsFocused() const { return m_pManager && m_pManager->GetFocus() == this; }
+bool CControlUI::IsFocused() const {
+    return m_pManager && m_pManager->GetFocus() == this;
+}
 
 void CControlUI::SetFocus() {
     if (m_pManager) m_pManager->SetFocus(this);
@@ -132,34 +146,46 @@ void CControlUI::SetPadding(const CDuiRect& rcPadding) {
     NeedParentUpdate();
 }
 
-int CControlUI::GetFixedWidth() const { return ScaleValue(m_cxyFixed.width()); }
+int CControlUI::GetFixedWidth() const {
+    return ScaleValue(m_cxyFixed.width());
+}
 void CControlUI::SetFixedWidth(int cx) {
     if (cx < 0) return;
     m_cxyFixed.setWidth(cx);
     NeedParentUpdate();
 }
-int CControlUI::GetFixedHeight() const { return ScaleValue(m_cxyFixed.height()); }
+int CControlUI::GetFixedHeight() const {
+    return ScaleValue(m_cxyFixed.height());
+}
 void CControlUI::SetFixedHeight(int cy) {
     if (cy < 0) return;
     m_cxyFixed.setHeight(cy);
     NeedParentUpdate();
 }
-int CControlUI::GetMinWidth() const { return ScaleValue(m_cxyMin.width()); }
+int CControlUI::GetMinWidth() const {
+    return ScaleValue(m_cxyMin.width());
+}
 void CControlUI::SetMinWidth(int cx) {
     m_cxyMin.setWidth(qMax(0, cx));
     NeedParentUpdate();
 }
-int CControlUI::GetMaxWidth() const { return ScaleValue(m_cxyMax.width()); }
+int CControlUI::GetMaxWidth() const {
+    return ScaleValue(m_cxyMax.width());
+}
 void CControlUI::SetMaxWidth(int cx) {
     m_cxyMax.setWidth(qMax(0, cx));
     NeedParentUpdate();
 }
-int CControlUI::GetMinHeight() const { return ScaleValue(m_cxyMin.height()); }
+int CControlUI::GetMinHeight() const {
+    return ScaleValue(m_cxyMin.height());
+}
 void CControlUI::SetMinHeight(int cy) {
     m_cxyMin.setHeight(qMax(0, cy));
     NeedParentUpdate();
 }
-int CControlUI::GetMaxHeight() const { return ScaleValue(m_cxyMax.height()); }
+int CControlUI::GetMaxHeight() const {
+    return ScaleValue(m_cxyMax.height());
+}
 void CControlUI::SetMaxHeight(int cy) {
     m_cxyMax.setHeight(qMax(0, cy));
     NeedParentUpdate();
@@ -169,7 +195,9 @@ CDuiRect CControlUI::GetFloatPos() const {
     return m_pManager ? m_pManager->GetDPIObj()->Scale(m_rcFloat) : m_rcFloat;
 }
 
-QSize CControlUI::EstimateSize(QSize) { return QSize(GetFixedWidth(), GetFixedHeight()); }
+QSize CControlUI::EstimateSize(QSize) {
+    return QSize(GetFixedWidth(), GetFixedHeight());
+}
 
 void CControlUI::SetBkColor(DWORD color) {
     m_dwBackColor = color;
@@ -187,7 +215,9 @@ void CControlUI::SetFocusBorderColor(DWORD color) {
     m_dwFocusBorderColor = color;
     Invalidate();
 }
-int CControlUI::GetBorderSize() const { return ScaleValue(m_nBorderSize); }
+int CControlUI::GetBorderSize() const {
+    return ScaleValue(m_nBorderSize);
+}
 void CControlUI::SetBorderSize(int size) {
     m_nBorderSize = qMax(0, size);
     Invalidate();
@@ -279,7 +309,8 @@ void CControlUI::SetAttribute(const QString& pstrName, const QString& v) {
 }
 
 void CControlUI::ApplyAttributeList(const QString& pstrList) {
-    static const QRegularExpression re(QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)\\s*=\\s*\"([^\"]*)\""));
+    static const QRegularExpression re(
+        QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)\\s*=\\s*\"([^\"]*)\""));
     auto it = re.globalMatch(pstrList);
     while (it.hasNext()) {
         const auto m = it.next();
@@ -307,7 +338,9 @@ void CControlUI::DoPaint(QPainter& painter, const CDuiRect&) {
     PaintBorder(painter);
 }
 
-void CControlUI::PaintBkColor(QPainter& painter) { CRenderEngine::DrawColor(painter, m_rcItem, m_dwBackColor); }
+void CControlUI::PaintBkColor(QPainter& painter) {
+    CRenderEngine::DrawColor(painter, m_rcItem, m_dwBackColor);
+}
 
 void CControlUI::PaintBkImage(QPainter& painter) {
     if (!m_sBkImage.isEmpty()) DrawImage(painter, m_sBkImage);
@@ -318,7 +351,8 @@ void CControlUI::PaintStatusImage(QPainter&) {}
 void CControlUI::PaintText(QPainter&) {}
 
 void CControlUI::PaintBorder(QPainter& painter) {
-    const DWORD color = (IsFocused() && m_dwFocusBorderColor) ? m_dwFocusBorderColor : m_dwBorderColor;
+    const DWORD color =
+        (IsFocused() && m_dwFocusBorderColor) ? m_dwFocusBorderColor : m_dwBorderColor;
     CRenderEngine::DrawRect(painter, m_rcItem, GetBorderSize(), color);
 }
 
@@ -349,7 +383,9 @@ void CControlUI::SendNotify(const QString& type, WPARAM wParam, LPARAM lParam) {
     if (m_pManager) m_pManager->SendNotify(this, type, wParam, lParam);
 }
 
-bool CControlUI::Activate() { return IsVisible() && IsEnabled(); }
+bool CControlUI::Activate() {
+    return IsVisible() && IsEnabled();
+}
 
 void CControlUI::CreateWidget(QWidget* pClient) {
     if (m_pWidget || !pClient) return;
@@ -357,12 +393,15 @@ void CControlUI::CreateWidget(QWidget* pClient) {
     m_pWidget->setCursor(m_cursor);
     m_pWidget->setEnabled(m_bEnabled);
     m_pWidget->setToolTip(GetToolTip());
-    m_pWidget->setFocusPolicy((GetControlFlags() & UIFLAG_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
+    m_pWidget->setFocusPolicy((GetControlFlags() & UIFLAG_TABSTOP) ? Qt::StrongFocus
+                                                                   : Qt::ClickFocus);
     OnWidgetCreated();
     SyncWidget();
 }
 
-QWidget* CControlUI::MakeWidget(QWidget* pClient) { return new CControlWidget(this, pClient); }
+QWidget* CControlUI::MakeWidget(QWidget* pClient) {
+    return new CControlWidget(this, pClient);
+}
 
 void CControlUI::SyncWidget() {
     if (!m_pWidget) return;

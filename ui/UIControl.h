@@ -149,7 +149,9 @@ protected:
     virtual void OnWidgetCreated() {}
     static DWORD ParseColor(const QString& value);
     static CDuiRect ParseRect(const QString& value);
-    static bool ParseBool(const QString& value) { return value.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0; }
+    static bool ParseBool(const QString& value) {
+        return value.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
+    }
     int ScaleValue(int value) const;
 
     CPaintManagerUI* m_pManager = nullptr;

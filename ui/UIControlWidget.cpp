@@ -13,23 +13,38 @@ namespace DuiLib {
 
 UINT ToVirtualKey(int qtKey) {
     switch (qtKey) {
-        case Qt::Key_Backspace: return VK_BACK;
+        case Qt::Key_Backspace:
+            return VK_BACK;
         case Qt::Key_Tab:
-        case Qt::Key_Backtab: return VK_TAB;
+        case Qt::Key_Backtab:
+            return VK_TAB;
         case Qt::Key_Return:
-        case Qt::Key_Enter: return VK_RETURN;
-        case Qt::Key_Escape: return VK_ESCAPE;
-        case Qt::Key_Space: return VK_SPACE;
-        case Qt::Key_PageUp: return VK_PRIOR;
-        case Qt::Key_PageDown: return VK_NEXT;
-        case Qt::Key_End: return VK_END;
-        case Qt::Key_Home: return VK_HOME;
-        case Qt::Key_Left: return VK_LEFT;
-        case Qt::Key_Up: return VK_UP;
-        case Qt::Key_Right: return VK_RIGHT;
-        case Qt::Key_Down: return VK_DOWN;
-        case Qt::Key_Delete: return VK_DELETE;
-        default: break;
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        case Qt::Key_Escape:
+            return VK_ESCAPE;
+        case Qt::Key_Space:
+            return VK_SPACE;
+        case Qt::Key_PageUp:
+            return VK_PRIOR;
+        case Qt::Key_PageDown:
+            return VK_NEXT;
+        case Qt::Key_End:
+            return VK_END;
+        case Qt::Key_Home:
+            return VK_HOME;
+        case Qt::Key_Left:
+            return VK_LEFT;
+        case Qt::Key_Up:
+            return VK_UP;
+        case Qt::Key_Right:
+            return VK_RIGHT;
+        case Qt::Key_Down:
+            return VK_DOWN;
+        case Qt::Key_Delete:
+            return VK_DELETE;
+        default:
+            break;
     }
     // Letters and digits share their codes with Win32 virtual keys.
     if ((qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) || (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)) {
@@ -64,9 +79,9 @@ bool TabFrom(CControlUI* pOwner, bool next) {
 void KeyDown(CControlUI* pOwner, QKeyEvent* event) {
     if (!pOwner || !pOwner->GetManager() || !pOwner->GetManager()->GetWindow()) return;
     const UINT vk = ToVirtualKey(event->key());
-    pOwner->GetManager()->GetWindow()->SendMessage(
-        WM_KEYDOWN, vk ? vk : static_cast<WPARAM>(event->key()),
-        static_cast<LPARAM>(event->modifiers().toInt()));
+    pOwner->GetManager()->GetWindow()->SendMessage(WM_KEYDOWN,
+                                                   vk ? vk : static_cast<WPARAM>(event->key()),
+                                                   static_cast<LPARAM>(event->modifiers().toInt()));
 }
 
 bool BeginCaptionDrag(CControlUI* pOwner, QMouseEvent* event) {
@@ -115,7 +130,8 @@ void CControlWidget::mousePressEvent(QMouseEvent* event) {
     if (ControlWidgetHelper::BeginCaptionDrag(m_pOwner, event)) return;
     if (event->button() == Qt::LeftButton) {
         // A press moves the framework focus to the control, as clicking always did.
-        if (m_pOwner->GetManager() && m_pOwner->IsEnabled()) m_pOwner->GetManager()->SetFocus(m_pOwner);
+        if (m_pOwner->GetManager() && m_pOwner->IsEnabled())
+            m_pOwner->GetManager()->SetFocus(m_pOwner);
         Send(UIEVENT_BUTTONDOWN, event->position());
     } else if (event->button() == Qt::RightButton) {
         Send(UIEVENT_RBUTTONDOWN, event->position());

@@ -17,7 +17,9 @@ public:
     CDuiRect Scale(const CDuiRect& rc) const {
         return CDuiRect(Scale(rc.left), Scale(rc.top), Scale(rc.right), Scale(rc.bottom));
     }
-    QSize Scale(const QSize& size) const { return QSize(Scale(size.width()), Scale(size.height())); }
+    QSize Scale(const QSize& size) const {
+        return QSize(Scale(size.width()), Scale(size.height()));
+    }
     QPoint Scale(const QPoint& pt) const { return QPoint(Scale(pt.x()), Scale(pt.y())); }
 
 private:

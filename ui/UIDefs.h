@@ -45,7 +45,8 @@ inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
 inline constexpr UINT WM_DEVICECHANGE = 0x0219;
 inline constexpr UINT WM_DISPLAYCHANGE = 0x007E;
 inline constexpr UINT WM_USER = 0x0400;
-inline constexpr UINT WM_MENUCLICK = WM_USER + 121;  // 1145: popup menu item clicked, lParam a MenuCmd*
+inline constexpr UINT WM_MENUCLICK =
+    WM_USER + 121;  // 1145: popup menu item clicked, lParam a MenuCmd*
 
 // System commands (WM_SYSCOMMAND wParam).
 inline constexpr UINT SC_MINIMIZE = 0xF020;

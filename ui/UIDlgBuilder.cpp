@@ -31,15 +31,17 @@ CControlUI* CDialogBuilder::CreateBuiltinControl(const QString& name) {
     if (n == QLatin1String("listlabelelement")) return new CListLabelElementUI;
     if (n == QLatin1String("listcontainerelement")) return new CListContainerElementUI;
     if (n == QLatin1String("container")) return new CContainerUI;
-    if (n == QLatin1String("verticallayout") || n == QLatin1String("menu")) return new CVerticalLayoutUI;
+    if (n == QLatin1String("verticallayout") || n == QLatin1String("menu"))
+        return new CVerticalLayoutUI;
     if (n == QLatin1String("horizontallayout")) return new CHorizontalLayoutUI;
     if (n == QLatin1String("tablayout")) return new CTabLayoutUI;
     if (n == QLatin1String("menuelement")) return new CMenuElementUI;
     return nullptr;
 }
 
-CControlUI* CDialogBuilder::Create(const QString& xml, const QString&, IDialogBuilderCallback* pCallback,
-                                   CPaintManagerUI* pManager, CControlUI* pParent) {
+CControlUI* CDialogBuilder::Create(const QString& xml, const QString&,
+                                   IDialogBuilderCallback* pCallback, CPaintManagerUI* pManager,
+                                   CControlUI* pParent) {
     m_pCallback = pCallback;
     m_pManager = pManager;
     m_sError.clear();
@@ -90,7 +92,8 @@ CControlUI* CDialogBuilder::Create(const QString& xml, const QString&, IDialogBu
         built.push_back(c);
     }
     if (reader.hasError()) {
-        m_sError = QStringLiteral("%1 (line %2)").arg(reader.errorString()).arg(reader.lineNumber());
+        m_sError =
+            QStringLiteral("%1 (line %2)").arg(reader.errorString()).arg(reader.lineNumber());
         for (CControlUI* c : built) delete c;
         return nullptr;
     }
@@ -99,7 +102,8 @@ CControlUI* CDialogBuilder::Create(const QString& xml, const QString&, IDialogBu
         return nullptr;
     }
     if (pParent) {
-        if (auto* container = static_cast<CContainerUI*>(pParent->GetInterface(QStringLiteral("Container")))) {
+        if (auto* container =
+                static_cast<CContainerUI*>(pParent->GetInterface(QStringLiteral("Container")))) {
             for (CControlUI* c : built) container->Add(c);
         }
     } else {
@@ -116,14 +120,19 @@ void CDialogBuilder::ParseWindowChild(QXmlStreamReader& xml) {
         TFontInfo info;
         info.sFontName = attrs.value(QStringLiteral("name")).toString();
         if (info.sFontName.isEmpty()) info.sFontName = QStringLiteral("WenQuanYi Micro Hei");
-        info.iSize = attrs.hasAttribute(QStringLiteral("size")) ? attrs.value(QStringLiteral("size")).toInt() : 12;
+        info.iSize = attrs.hasAttribute(QStringLiteral("size"))
+                         ? attrs.value(QStringLiteral("size")).toInt()
+                         : 12;
         auto flag = [&](const char* name) {
-            return attrs.value(QLatin1String(name)).compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
+            return attrs.value(QLatin1String(name))
+                       .compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
         };
         info.bBold = flag("bold");
         info.bUnderline = flag("underline");
         info.bItalic = flag("italic");
-        const int id = attrs.hasAttribute(QStringLiteral("id")) ? attrs.value(QStringLiteral("id")).toInt() : -1;
+        const int id = attrs.hasAttribute(QStringLiteral("id"))
+                           ? attrs.value(QStringLiteral("id")).toInt()
+                           : -1;
         if (id >= 0) m_pManager->AddFont(id, info, flag("default"));
         if (id < 0 || flag("default")) m_pManager->SetDefaultFont(info);
     } else if (m_pManager && n.compare(QStringLiteral("Default"), Qt::CaseInsensitive) == 0) {
@@ -148,7 +157,8 @@ CControlUI* CDialogBuilder::ParseControl(QXmlStreamReader& xml) {
     for (const auto& attr : xml.attributes()) {
         control->SetAttribute(attr.name().toString(), attr.value().toString());
     }
-    auto* container = static_cast<CContainerUI*>(control->GetInterface(QStringLiteral("Container")));
+    auto* container =
+        static_cast<CContainerUI*>(control->GetInterface(QStringLiteral("Container")));
     while (xml.readNextStartElement()) {
         if (!container) {
             xml.skipCurrentElement();

@@ -19,18 +19,30 @@ public:
             if (CEditUI* owner = Owner()) owner->OnUserEdited(text);
         });
     }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (!m_pOwner) return;
         // The arrow keys step or walk; they never move the caret.
         switch (event->key()) {
-            case Qt::Key_Up: m_pOwner->SendNotify(DUI_MSGTYPE_VALUECHANGED_UP); return;
-            case Qt::Key_Down: m_pOwner->SendNotify(DUI_MSGTYPE_VALUECHANGED_DOWN); return;
-            case Qt::Key_Left: m_pOwner->SendNotify(DUI_MSGTYPE_VALUECHANGED_LEFT); return;
-            case Qt::Key_Right: m_pOwner->SendNotify(DUI_MSGTYPE_VALUECHANGED_RIGHT); return;
+            case Qt::Key_Up:
+                m_pOwner->SendNotify(DUI_MSGTYPE_VALUECHANGED_UP);
+                return;
+            case Qt::Key_Down:
+                m_pOwner->SendNotify(DUI_MSGTYPE_VALUECHANGED_DOWN);
+                return;
+            case Qt::Key_Left:
+                m_pOwner->SendNotify(DUI_MSGTYPE_VALUECHANGED_LEFT);
+                return;
+            case Qt::Key_Right:
+                m_pOwner->SendNotify(DUI_MSGTYPE_VALUECHANGED_RIGHT);
+                return;
             case Qt::Key_Return:
-            case Qt::Key_Enter: m_pOwner->SendNotify(DUI_MSGTYPE_RETURN); return;
-            default: break;
+            case Qt::Key_Enter:
+                m_pOwner->SendNotify(DUI_MSGTYPE_RETURN);
+                return;
+            default:
+                break;
         }
         QLineEdit::keyPressEvent(event);
     }
@@ -65,7 +77,9 @@ CEditUI::CEditUI() {
     m_cursor = Qt::IBeamCursor;
 }
 
-QString CEditUI::GetClass() const { return QStringLiteral("EditUI"); }
+QString CEditUI::GetClass() const {
+    return QStringLiteral("EditUI");
+}
 
 void* CEditUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Edit"), Qt::CaseInsensitive) == 0) return this;
@@ -76,9 +90,13 @@ UINT CEditUI::GetControlFlags() const {
     return IsEnabled() ? (UIFLAG_SETCURSOR | UIFLAG_TABSTOP) : 0;
 }
 
-QLineEdit* CEditUI::GetLineEdit() const { return static_cast<QLineEdit*>(m_pWidget.data()); }
+QLineEdit* CEditUI::GetLineEdit() const {
+    return static_cast<QLineEdit*>(m_pWidget.data());
+}
 
-QWidget* CEditUI::MakeWidget(QWidget* pClient) { return new CLineEditWidget(this, pClient); }
+QWidget* CEditUI::MakeWidget(QWidget* pClient) {
+    return new CLineEditWidget(this, pClient);
+}
 
 void CEditUI::SetText(const QString& text) {
     m_sText = text;
@@ -127,7 +145,9 @@ void CEditUI::SetSel(int nStartChar, int nEndChar) {
     edit->setSelection(start, end - start);
 }
 
-void CEditUI::SetSelAll() { SetSel(0, -1); }
+void CEditUI::SetSelAll() {
+    SetSel(0, -1);
+}
 
 void CEditUI::SetReplaceSel(const QString& text) {
     if (QLineEdit* edit = GetLineEdit()) {
@@ -160,19 +180,27 @@ void CEditUI::ApplyLook() {
                                                   (Qt::AlignHorizontal_Mask | Qt::AlignVCenter)));
     if (m_bNumberOnly) {
         if (!edit->validator()) {
-            edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            edit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]*")), edit));
         }
     } else if (edit->validator()) {
         delete edit->validator();
         edit->setValidator(nullptr);
     }
     QString sheet;
-    if (m_dwTextColor) sheet += QStringLiteral("color: %1;").arg(ToQColor(m_dwTextColor).name(QColor::HexArgb));
-    if (m_dwBackColor) sheet += QStringLiteral("background: %1;").arg(ToQColor(m_dwBackColor).name(QColor::HexArgb));
+    if (m_dwTextColor)
+        sheet += QStringLiteral("color: %1;").arg(ToQColor(m_dwTextColor).name(QColor::HexArgb));
+    if (m_dwBackColor)
+        sheet +=
+            QStringLiteral("background: %1;").arg(ToQColor(m_dwBackColor).name(QColor::HexArgb));
     // A markup text padding replaces the style's, so narrow edits can use their whole width.
     const CDuiRect pad = GetTextPadding();
     if (pad.left || pad.top || pad.right || pad.bottom)
-        sheet += QStringLiteral("padding: %1px %2px %3px %4px;").arg(pad.top).arg(pad.right).arg(pad.bottom).arg(pad.left);
+        sheet += QStringLiteral("padding: %1px %2px %3px %4px;")
+                     .arg(pad.top)
+                     .arg(pad.right)
+                     .arg(pad.bottom)
+                     .arg(pad.left);
     edit->setStyleSheet(sheet.isEmpty() ? QString() : QStringLiteral("QLineEdit{%1}").arg(sheet));
 }
 

@@ -9,7 +9,9 @@ namespace DuiLib {
 
 CLabelUI::CLabelUI() = default;
 
-QString CLabelUI::GetClass() const { return QStringLiteral("LabelUI"); }
+QString CLabelUI::GetClass() const {
+    return QStringLiteral("LabelUI");
+}
 
 void* CLabelUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Label"), Qt::CaseInsensitive) == 0) return this;
@@ -107,7 +109,8 @@ void CLabelUI::SetAttribute(const QString& pstrName, const QString& v) {
         }
         Invalidate();
     } else if (n == QLatin1String("endellipsis")) {
-        m_uTextStyle = ParseBool(v) ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
+        m_uTextStyle =
+            ParseBool(v) ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
     } else if (n == QLatin1String("noprefix")) {
         m_uTextStyle = ParseBool(v) ? (m_uTextStyle | DT_NOPREFIX) : (m_uTextStyle & ~DT_NOPREFIX);
     } else if (n == QLatin1String("font")) {
@@ -127,9 +130,13 @@ void CLabelUI::SetAttribute(const QString& pstrName, const QString& v) {
     }
 }
 
-CTextUI::CTextUI() { m_uTextStyle = DT_WORDBREAK | DT_EDITCONTROL; }
+CTextUI::CTextUI() {
+    m_uTextStyle = DT_WORDBREAK | DT_EDITCONTROL;
+}
 
-QString CTextUI::GetClass() const { return QStringLiteral("TextUI"); }
+QString CTextUI::GetClass() const {
+    return QStringLiteral("TextUI");
+}
 
 void* CTextUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Text"), Qt::CaseInsensitive) == 0) return this;

@@ -19,7 +19,7 @@ public:
     DWORD GetDisabledTextColor() const { return m_dwDisabledTextColor; }
     void SetFont(int index);
     int GetFont() const { return m_iFont; }
-    CDuiRect GetTextPadding() const;  // at the window's scale
+    CDuiRect GetTextPadding() const;          // at the window's scale
     void SetTextPadding(const CDuiRect& rc);  // at 100 %
     bool IsShowHtml() const { return m_bShowHtml; }
     void SetShowHtml(bool bShowHtml = true);

@@ -14,7 +14,9 @@ constexpr DWORD kHotBk = 0xFF262D36;
 constexpr DWORD kHeaderBk = 0xFF1C2128;
 constexpr int kHeaderHeight = 25;
 
-IListItemUI* AsListItem(CControlUI* pControl) { return dynamic_cast<IListItemUI*>(pControl); }
+IListItemUI* AsListItem(CControlUI* pControl) {
+    return dynamic_cast<IListItemUI*>(pControl);
+}
 
 // Row behaviour shared by both row kinds.
 bool HandleRowEvent(CControlUI* row, IListItemUI* item, TEventUI& event, bool& hot) {
@@ -57,7 +59,8 @@ void PaintRowBk(QPainter& painter, const CControlUI* row, CListUI* owner, bool s
                 DWORD ownBk) {
     DWORD color = ownBk;
     if (selected) {
-        color = owner && owner->GetSelectedItemBkColor() ? owner->GetSelectedItemBkColor() : kSelectedBk;
+        color = owner && owner->GetSelectedItemBkColor() ? owner->GetSelectedItemBkColor()
+                                                         : kSelectedBk;
     } else if (hot) {
         color = owner && owner->GetHotItemBkColor() ? owner->GetHotItemBkColor() : kHotBk;
     }
@@ -66,9 +69,13 @@ void PaintRowBk(QPainter& painter, const CControlUI* row, CListUI* owner, bool s
 
 }  // namespace
 
-CListHeaderUI::CListHeaderUI() { m_dwBackColor = kHeaderBk; }
+CListHeaderUI::CListHeaderUI() {
+    m_dwBackColor = kHeaderBk;
+}
 
-QString CListHeaderUI::GetClass() const { return QStringLiteral("ListHeaderUI"); }
+QString CListHeaderUI::GetClass() const {
+    return QStringLiteral("ListHeaderUI");
+}
 
 void* CListHeaderUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("ListHeader"), Qt::CaseInsensitive) == 0) return this;
@@ -86,7 +93,9 @@ CListHeaderItemUI::CListHeaderItemUI() {
     m_dwTextColor = 0xFF8C96A5;
 }
 
-QString CListHeaderItemUI::GetClass() const { return QStringLiteral("ListHeaderItemUI"); }
+QString CListHeaderItemUI::GetClass() const {
+    return QStringLiteral("ListHeaderItemUI");
+}
 
 void* CListHeaderItemUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("ListHeaderItem"), Qt::CaseInsensitive) == 0) return this;
@@ -97,14 +106,18 @@ void* CListHeaderItemUI::GetInterface(const QString& pstrName) {
 
 CListUI::CListUI() = default;
 
-QString CListUI::GetClass() const { return QStringLiteral("ListUI"); }
+QString CListUI::GetClass() const {
+    return QStringLiteral("ListUI");
+}
 
 void* CListUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("List"), Qt::CaseInsensitive) == 0) return this;
     return CVerticalLayoutUI::GetInterface(pstrName);
 }
 
-int CListUI::GetCount() const { return CContainerUI::GetCount() - (m_pHeader ? 1 : 0); }
+int CListUI::GetCount() const {
+    return CContainerUI::GetCount() - (m_pHeader ? 1 : 0);
+}
 
 CControlUI* CListUI::GetItemAt(int iIndex) const {
     if (iIndex < 0 || iIndex >= GetCount()) return nullptr;
@@ -188,7 +201,9 @@ bool CListUI::SelectItem(int iIndex, bool bTakeFocus, bool bTriggerEvent) {
     return true;
 }
 
-int CListUI::GetItemHeight() const { return ScaleValue(m_iItemHeight); }
+int CListUI::GetItemHeight() const {
+    return ScaleValue(m_iItemHeight);
+}
 
 void CListUI::SetItemHeight(int cy) {
     m_iItemHeight = qMax(1, cy);
@@ -262,9 +277,13 @@ void CListUI::LayoutChildren(const CDuiRect& rc) {
 
 // ---------------------------------------------------------------------------------------------
 
-CListLabelElementUI::CListLabelElementUI() { m_dwTextColor = 0; }
+CListLabelElementUI::CListLabelElementUI() {
+    m_dwTextColor = 0;
+}
 
-QString CListLabelElementUI::GetClass() const { return QStringLiteral("ListLabelElementUI"); }
+QString CListLabelElementUI::GetClass() const {
+    return QStringLiteral("ListLabelElementUI");
+}
 
 void* CListLabelElementUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("ListLabelElement"), Qt::CaseInsensitive) == 0 ||
@@ -292,8 +311,9 @@ void CListLabelElementUI::PaintBkColor(QPainter& painter) {
 void CListLabelElementUI::PaintText(QPainter& painter) {
     DWORD color = CurrentTextColor();
     if (m_bSelected && IsEnabled()) {
-        color = m_pOwner && m_pOwner->GetSelectedItemTextColor() ? m_pOwner->GetSelectedItemTextColor()
-                                                                   : kSelectedText;
+        color = m_pOwner && m_pOwner->GetSelectedItemTextColor()
+                    ? m_pOwner->GetSelectedItemTextColor()
+                    : kSelectedText;
     } else if (!m_dwTextColor && m_pOwner && m_pOwner->GetItemTextColor() && IsEnabled()) {
         color = m_pOwner->GetItemTextColor();
     }
@@ -303,7 +323,9 @@ void CListLabelElementUI::PaintText(QPainter& painter) {
     CRenderEngine::DrawText(painter, m_pManager, rc, GetText(), color, m_iFont, m_uTextStyle);
 }
 
-QString CListContainerElementUI::GetClass() const { return QStringLiteral("ListContainerElementUI"); }
+QString CListContainerElementUI::GetClass() const {
+    return QStringLiteral("ListContainerElementUI");
+}
 
 void* CListContainerElementUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("ListContainerElement"), Qt::CaseInsensitive) == 0 ||

@@ -59,7 +59,7 @@ public:
     // -1 clears the selection. "itemselect" is sent when the selection changes and
     // bTriggerEvent is set.
     bool SelectItem(int iIndex, bool bTakeFocus = false, bool bTriggerEvent = true);
-    int GetItemHeight() const;  // rows without a fixed height get this, at the window's scale
+    int GetItemHeight() const;   // rows without a fixed height get this, at the window's scale
     void SetItemHeight(int cy);  // at 100 %
     DWORD GetSelectedItemBkColor() const { return m_dwSelectedBkColor; }
     DWORD GetHotItemBkColor() const { return m_dwHotBkColor; }

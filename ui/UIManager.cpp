@@ -85,7 +85,8 @@ std::vector<CPaintManagerUI*>& LiveManagers() {
 void Flatten(CControlUI* pControl, std::vector<CControlUI*>& out) {
     if (!pControl) return;
     out.push_back(pControl);
-    if (auto* container = static_cast<CContainerUI*>(pControl->GetInterface(QStringLiteral("Container")))) {
+    if (auto* container =
+            static_cast<CContainerUI*>(pControl->GetInterface(QStringLiteral("Container")))) {
         for (int i = 0; i < container->GetCount(); ++i) Flatten(container->GetItemAt(i), out);
     }
 }
@@ -112,16 +113,24 @@ CPaintManagerUI::~CPaintManagerUI() {
     for (CControlUI* control : m_delayedCleanup) delete control;
 }
 
-void CPaintManagerUI::SetResourcePath(const QString& path) { ResourcePath() = path; }
-QString CPaintManagerUI::GetResourcePath() { return ResourcePath(); }
+void CPaintManagerUI::SetResourcePath(const QString& path) {
+    ResourcePath() = path;
+}
+QString CPaintManagerUI::GetResourcePath() {
+    return ResourcePath();
+}
 
 bool CPaintManagerUI::SetResourceZip(const void* data, std::size_t size, const QString& password) {
     return CResourceManager::GetInstance()->SetResourceZip(data, size, password);
 }
 
-int CPaintManagerUI::MessageLoop() { return QApplication::exec(); }
+int CPaintManagerUI::MessageLoop() {
+    return QApplication::exec();
+}
 
-void CPaintManagerUI::PostQuitMessage(int nExitCode) { QCoreApplication::exit(nExitCode); }
+void CPaintManagerUI::PostQuitMessage(int nExitCode) {
+    QCoreApplication::exit(nExitCode);
+}
 
 void CPaintManagerUI::Term() {
     CResourceManager* rm = CResourceManager::GetInstance();
@@ -146,11 +155,17 @@ QString CPaintManagerUI::GetDefaultStyleSheet() {
         "QToolTip { background: #1C2128; color: #E2E7EE; border: 1px solid #2B323C; }");
 }
 
-const std::vector<CPaintManagerUI*>& CPaintManagerUI::GetPaintManagers() { return LiveManagers(); }
+const std::vector<CPaintManagerUI*>& CPaintManagerUI::GetPaintManagers() {
+    return LiveManagers();
+}
 
-void CPaintManagerUI::Init(CWindowWnd* pWindow) { m_pWindow = pWindow; }
+void CPaintManagerUI::Init(CWindowWnd* pWindow) {
+    m_pWindow = pWindow;
+}
 
-QWidget* CPaintManagerUI::GetPaintWindow() const { return m_pWindow ? m_pWindow->GetHWND() : nullptr; }
+QWidget* CPaintManagerUI::GetPaintWindow() const {
+    return m_pWindow ? m_pWindow->GetHWND() : nullptr;
+}
 
 bool CPaintManagerUI::AttachDialog(CControlUI* pControl) {
     if (!pControl) return false;
@@ -273,7 +288,8 @@ void CPaintManagerUI::ApplyScaleToWindow(int oldScale) {
     const int newScale = m_dpi.GetScale();
     if (m_pWindow && m_pWindow->GetHWND() && oldScale != newScale && oldScale > 0) {
         const QSize size = m_pWindow->GetHWND()->size();
-        m_pWindow->ResizeClient(size.width() * newScale / oldScale, size.height() * newScale / oldScale);
+        m_pWindow->ResizeClient(size.width() * newScale / oldScale,
+                                size.height() * newScale / oldScale);
     }
     if (m_pRoot) m_pRoot->RefreshText();  // fonts of native widgets
     UpdateLayout();
@@ -296,7 +312,9 @@ QFont CPaintManagerUI::GetFont(int id) const {
     return font;
 }
 
-void CPaintManagerUI::SetDefaultFont(const TFontInfo& info) { m_defaultFont = info; }
+void CPaintManagerUI::SetDefaultFont(const TFontInfo& info) {
+    m_defaultFont = info;
+}
 
 void CPaintManagerUI::AddDefaultAttributeList(const QString& controlName, const QString& attrList) {
     m_defaultAttrs.insert(controlName.toLower(), attrList);
@@ -366,7 +384,8 @@ CControlUI* CPaintManagerUI::GetNextTabControl(CControlUI* pFrom, bool bForward)
 
 void CPaintManagerUI::AddOptionGroup(const QString& group, CControlUI* pControl) {
     auto& members = m_optionGroups[group];
-    if (std::find(members.begin(), members.end(), pControl) == members.end()) members.push_back(pControl);
+    if (std::find(members.begin(), members.end(), pControl) == members.end())
+        members.push_back(pControl);
 }
 
 void CPaintManagerUI::RemoveOptionGroup(const QString& group, CControlUI* pControl) {
@@ -389,7 +408,9 @@ bool CPaintManagerUI::KillTimer(CControlUI* pControl, UINT nTimerID) {
     return m_pTimers->Stop(pControl, nTimerID);
 }
 
-void CPaintManagerUI::KillTimer(CControlUI* pControl) { m_pTimers->StopAll(pControl); }
+void CPaintManagerUI::KillTimer(CControlUI* pControl) {
+    m_pTimers->StopAll(pControl);
+}
 
 void CPaintManagerUI::OnTimer(CControlUI* pControl, UINT nTimerID) {
     TEventUI event;
@@ -401,7 +422,8 @@ void CPaintManagerUI::OnTimer(CControlUI* pControl, UINT nTimerID) {
 }
 
 bool CPaintManagerUI::AddNotifier(INotifyUI* pControl) {
-    if (!pControl || std::find(m_notifiers.begin(), m_notifiers.end(), pControl) != m_notifiers.end()) {
+    if (!pControl ||
+        std::find(m_notifiers.begin(), m_notifiers.end(), pControl) != m_notifiers.end()) {
         return false;
     }
     m_notifiers.push_back(pControl);
@@ -416,7 +438,8 @@ bool CPaintManagerUI::RemoveNotifier(INotifyUI* pControl) {
 }
 
 bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* pFilter) {
-    if (!pFilter || std::find(m_filters.begin(), m_filters.end(), pFilter) != m_filters.end()) return false;
+    if (!pFilter || std::find(m_filters.begin(), m_filters.end(), pFilter) != m_filters.end())
+        return false;
     m_filters.push_back(pFilter);
     return true;
 }
@@ -437,7 +460,8 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool bAsync) {
             // The sender may have gone in the meantime.
             std::vector<CControlUI*> all;
             Flatten(m_pRoot, all);
-            if (copy.pSender && std::find(all.begin(), all.end(), copy.pSender) == all.end()) return;
+            if (copy.pSender && std::find(all.begin(), all.end(), copy.pSender) == all.end())
+                return;
             SendNotify(copy, false);
         });
         return;
@@ -497,9 +521,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
 }
 
 void CPaintManagerUI::DeletePtr(const dv::MessageRecord* pRecord) {
-    if (pRecord && m_pCurrentRecord && m_pCurrentRecord->get() == pRecord) m_pCurrentRecord->reset();
+    if (pRecord && m_pCurrentRecord && m_pCurrentRecord->get() == pRecord)
+        m_pCurrentRecord->reset();
 }
 
-void CPaintManagerUI::OnWidgetFocusIn(CControlUI* pControl) { SetFocus(pControl); }
+void CPaintManagerUI::OnWidgetFocusIn(CControlUI* pControl) {
+    SetFocus(pControl);
+}
 
 }  // namespace DuiLib

@@ -140,8 +140,8 @@ public:
     bool RemoveMessageFilter(IMessageFilterUI* pFilter);
     // Synchronous delivery to every notifier (the window's handler).
     void SendNotify(TNotifyUI& msg, bool bAsync = false);
-    void SendNotify(CControlUI* pControl, const QString& type, WPARAM wParam = 0,
-                    LPARAM lParam = 0, bool bAsync = false);
+    void SendNotify(CControlUI* pControl, const QString& type, WPARAM wParam = 0, LPARAM lParam = 0,
+                    bool bAsync = false);
 
     // ---- window messages ----
     // The framework's part of the message order: filters, then the controls. Returns true when
@@ -151,7 +151,9 @@ public:
     // the handler returns; records are otherwise freed by the window base after the handler.
     void DeletePtr(const dv::MessageRecord* pRecord);
     // Used by the window base around one message.
-    void SetCurrentRecord(std::unique_ptr<dv::MessageRecord>* pRecord) { m_pCurrentRecord = pRecord; }
+    void SetCurrentRecord(std::unique_ptr<dv::MessageRecord>* pRecord) {
+        m_pCurrentRecord = pRecord;
+    }
 
     // Internal: called by control widgets.
     void OnWidgetFocusIn(CControlUI* pControl);

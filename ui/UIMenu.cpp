@@ -37,7 +37,8 @@ public:
 
     void Notify(TNotifyUI& msg) override {
         if (msg.sType == DUI_MSGTYPE_ITEMCLICK) {
-            m_pMenu->ClickItem(static_cast<CMenuElementUI*>(msg.pSender->GetInterface(QStringLiteral("MenuElement"))));
+            m_pMenu->ClickItem(static_cast<CMenuElementUI*>(
+                msg.pSender->GetInterface(QStringLiteral("MenuElement"))));
         }
     }
     LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM, bool& bHandled) override {
@@ -60,7 +61,9 @@ CMenuElementUI::CMenuElementUI() {
     m_cursor = Qt::PointingHandCursor;
 }
 
-QString CMenuElementUI::GetClass() const { return QStringLiteral("MenuElementUI"); }
+QString CMenuElementUI::GetClass() const {
+    return QStringLiteral("MenuElementUI");
+}
 
 void* CMenuElementUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("MenuElement"), Qt::CaseInsensitive) == 0) return this;
@@ -107,9 +110,14 @@ void CMenuElementUI::DoPaint(QPainter& painter, const CDuiRect&) {
     const CDuiRect rcIcon(m_rcItem.left + pad, (m_rcItem.top + m_rcItem.bottom - icon) / 2,
                           m_rcItem.left + pad + icon, (m_rcItem.top + m_rcItem.bottom + icon) / 2);
     if (!m_sIcon.isEmpty()) CRenderEngine::DrawImageString(painter, m_pManager, rcIcon, m_sIcon);
-    if (m_bChecked) CRenderEngine::DrawColor(painter, CDuiRect(m_rcItem.left, m_rcItem.top + pad / 2, m_rcItem.left + 3 * s / 100, m_rcItem.bottom - pad / 2), kAccent);
+    if (m_bChecked)
+        CRenderEngine::DrawColor(painter,
+                                 CDuiRect(m_rcItem.left, m_rcItem.top + pad / 2,
+                                          m_rcItem.left + 3 * s / 100, m_rcItem.bottom - pad / 2),
+                                 kAccent);
     const CDuiRect rcText(rcIcon.right + pad, m_rcItem.top, m_rcItem.right - pad, m_rcItem.bottom);
-    CRenderEngine::DrawText(painter, m_pManager, rcText, GetText(), CurrentTextColor(), m_iFont, m_uTextStyle);
+    CRenderEngine::DrawText(painter, m_pManager, rcText, GetText(), CurrentTextColor(), m_iFont,
+                            m_uTextStyle);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -118,13 +126,16 @@ CMenuWnd::CMenuWnd() = default;
 
 CMenuWnd::~CMenuWnd() = default;
 
-std::unique_ptr<CMenuWnd> CMenuWnd::CreateMenu(const QString& xml, const QPoint& point, CWindowWnd* pOwner) {
+std::unique_ptr<CMenuWnd> CMenuWnd::CreateMenu(const QString& xml, const QPoint& point,
+                                               CWindowWnd* pOwner) {
     if (!pOwner || !pOwner->GetHWND()) return nullptr;
     std::unique_ptr<CMenuWnd> menu(new CMenuWnd);
     menu->m_owner = pOwner->GetWindowHandle();
     menu->m_point = point;
     menu->m_pHost = std::make_unique<CMenuHostWnd>(menu.get(), xml);
-    if (!menu->m_pHost->Create(pOwner->GetHWND(), QStringLiteral("menu"), WS_POPUP, WS_EX_TOOLWINDOW)) return nullptr;
+    if (!menu->m_pHost->Create(pOwner->GetHWND(), QStringLiteral("menu"), WS_POPUP,
+                               WS_EX_TOOLWINDOW))
+        return nullptr;
     QWidget* widget = menu->m_pHost->GetHWND();
     widget->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
     CPaintManagerUI& pm = menu->m_pHost->Manager();
@@ -132,7 +143,8 @@ std::unique_ptr<CMenuWnd> CMenuWnd::CreateMenu(const QString& xml, const QPoint&
     auto* container = static_cast<CContainerUI*>(root->GetInterface(QStringLiteral("Container")));
     if (!container) return nullptr;
     for (int i = 0; i < container->GetCount(); ++i) {
-        if (auto* item = static_cast<CMenuElementUI*>(container->GetItemAt(i)->GetInterface(QStringLiteral("MenuElement")))) {
+        if (auto* item = static_cast<CMenuElementUI*>(
+                container->GetItemAt(i)->GetInterface(QStringLiteral("MenuElement")))) {
             menu->m_items.push_back(item);
         }
     }
@@ -188,10 +200,13 @@ bool CMenuWnd::IsVisible() const {
     return w && w->isVisible();
 }
 
-QWidget* CMenuWnd::GetWidget() const { return m_pHost ? m_pHost->GetHWND() : nullptr; }
+QWidget* CMenuWnd::GetWidget() const {
+    return m_pHost ? m_pHost->GetHWND() : nullptr;
+}
 
 bool CMenuWnd::ClickItem(CMenuElementUI* pItem) {
-    if (!pItem || !pItem->IsEnabled() || std::find(m_items.begin(), m_items.end(), pItem) == m_items.end()) {
+    if (!pItem || !pItem->IsEnabled() ||
+        std::find(m_items.begin(), m_items.end(), pItem) == m_items.end()) {
         return false;
     }
     auto cmd = std::make_unique<MenuCmd>();

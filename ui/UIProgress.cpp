@@ -20,7 +20,9 @@ CProgressUI::CProgressUI() {
     m_dwForeColor = kAccent;
 }
 
-QString CProgressUI::GetClass() const { return QStringLiteral("ProgressUI"); }
+QString CProgressUI::GetClass() const {
+    return QStringLiteral("ProgressUI");
+}
 
 void* CProgressUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Progress"), Qt::CaseInsensitive) == 0) return this;
@@ -109,14 +111,18 @@ CSliderUI::CSliderUI() {
     m_cursor = Qt::PointingHandCursor;
 }
 
-QString CSliderUI::GetClass() const { return QStringLiteral("SliderUI"); }
+QString CSliderUI::GetClass() const {
+    return QStringLiteral("SliderUI");
+}
 
 void* CSliderUI::GetInterface(const QString& pstrName) {
     if (pstrName.compare(QStringLiteral("Slider"), Qt::CaseInsensitive) == 0) return this;
     return CProgressUI::GetInterface(pstrName);
 }
 
-UINT CSliderUI::GetControlFlags() const { return IsEnabled() ? UIFLAG_SETCURSOR : 0; }
+UINT CSliderUI::GetControlFlags() const {
+    return IsEnabled() ? UIFLAG_SETCURSOR : 0;
+}
 
 QSize CSliderUI::GetThumbSize() const {
     return m_pManager ? m_pManager->GetDPIObj()->Scale(m_szThumb) : m_szThumb;
@@ -146,8 +152,8 @@ CDuiRect CSliderUI::GetThumbRect() const {
         const int top = (m_rcItem.top + m_rcItem.bottom - t.height()) / 2;
         return CDuiRect(left, top, left + t.width(), top + t.height());
     }
-    const int top = m_rcItem.bottom - t.height() -
-                    static_cast<int>(frac * (m_rcItem.GetHeight() - t.height()));
+    const int top =
+        m_rcItem.bottom - t.height() - static_cast<int>(frac * (m_rcItem.GetHeight() - t.height()));
     const int left = (m_rcItem.left + m_rcItem.right - t.width()) / 2;
     return CDuiRect(left, top, left + t.width(), top + t.height());
 }

@@ -52,7 +52,7 @@ public:
 
     int GetChangeStep() const { return m_nStep; }
     void SetChangeStep(int step) { m_nStep = step; }
-    QSize GetThumbSize() const;  // at the window's scale
+    QSize GetThumbSize() const;   // at the window's scale
     void SetThumbSize(QSize sz);  // at 100 %
     CDuiRect GetThumbRect() const;
     QString GetThumbImage() const { return m_sThumbImage; }

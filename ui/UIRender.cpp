@@ -78,7 +78,8 @@ void CRenderEngine::DrawRect(QPainter& painter, const CDuiRect& rc, int size, DW
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     const qreal half = size / 2.0;
-    painter.drawRect(QRectF(rc.left + half, rc.top + half, rc.GetWidth() - size, rc.GetHeight() - size));
+    painter.drawRect(
+        QRectF(rc.left + half, rc.top + half, rc.GetWidth() - size, rc.GetHeight() - size));
     painter.restore();
 }
 

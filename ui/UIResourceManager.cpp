@@ -34,7 +34,9 @@ bool CResourceManager::SetResourceZip(const void* data, std::size_t size, const 
     return m_pArchive != nullptr;
 }
 
-bool CResourceManager::HasResourceZip() const { return m_pArchive != nullptr; }
+bool CResourceManager::HasResourceZip() const {
+    return m_pArchive != nullptr;
+}
 
 void CResourceManager::ResetResourceZip() {
     m_pArchive.reset();
@@ -64,13 +66,18 @@ bool CResourceManager::LoadResource(const QString& xml) {
         reader.skipCurrentElement();
     }
     if (reader.hasError()) return false;
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it) m_mapXml.insert(it.key(), it.value());
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        m_mapXml.insert(it.key(), it.value());
     return true;
 }
 
-void CResourceManager::ResetResourceMap() { m_mapXml.clear(); }
+void CResourceManager::ResetResourceMap() {
+    m_mapXml.clear();
+}
 
-QString CResourceManager::GetXmlPath(const QString& id) const { return m_mapXml.value(id, id); }
+QString CResourceManager::GetXmlPath(const QString& id) const {
+    return m_mapXml.value(id, id);
+}
 
 QString CResourceManager::GetScaledImageName(const QString& name, int scalePercent) {
     if (scalePercent == 100) return name;
@@ -107,7 +114,8 @@ bool CResourceManager::LoadLanguage(const QString& file, const QString& name) {
     while (reader.readNextStartElement()) {
         if (reader.name().compare(QStringLiteral("Text"), Qt::CaseInsensitive) == 0) {
             const auto attrs = reader.attributes();
-            if (attrs.hasAttribute(QStringLiteral("id")) && attrs.hasAttribute(QStringLiteral("value"))) {
+            if (attrs.hasAttribute(QStringLiteral("id")) &&
+                attrs.hasAttribute(QStringLiteral("value"))) {
                 table.insert(attrs.value(QStringLiteral("id")).toString(),
                              attrs.value(QStringLiteral("value")).toString());
             }

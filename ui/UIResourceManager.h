@@ -48,7 +48,8 @@ public:
     // when the file cannot be parsed or two languages are loaded already. The new slot becomes
     // current; a later duplicate id replaces the earlier value.
     bool LoadLanguage(const QString& file, const QString& name);
-    // Makes the slot whose name matches (case-insensitive) current; an unknown name changes nothing.
+    // Makes the slot whose name matches (case-insensitive) current; an unknown name changes
+    // nothing.
     void SelectLanguage(const QString& name);
     QString GetLanguage() const;
     // Text without "${" is returned unchanged; a key is looked up in the current table, then

@@ -22,9 +22,8 @@ std::unique_ptr<CSkinArchive> CSkinArchive::Open(const void* data, std::size_t s
     archive->m_data = QByteArray(static_cast<const char*>(data), static_cast<qsizetype>(size));
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* src = zip_source_buffer_create(archive->m_data.constData(),
-                                                 static_cast<zip_uint64_t>(archive->m_data.size()),
-                                                 0, &error);
+    zip_source_t* src = zip_source_buffer_create(
+        archive->m_data.constData(), static_cast<zip_uint64_t>(archive->m_data.size()), 0, &error);
     if (!src) {
         zip_error_fini(&error);
         return nullptr;
@@ -80,7 +79,8 @@ bool CSkinArchive::Read(const QString& path, QByteArray& out) const {
 }
 
 bool CSkinArchive::Contains(const QString& path) const {
-    return m_pZip && zip_name_locate(m_pZip, NormalizePath(path).constData(), ZIP_FL_ENC_GUESS) >= 0;
+    return m_pZip &&
+           zip_name_locate(m_pZip, NormalizePath(path).constData(), ZIP_FL_ENC_GUESS) >= 0;
 }
 
 int CSkinArchive::GetEntryCount() const {

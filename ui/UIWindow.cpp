@@ -21,7 +21,11 @@ const QEvent::Type kMessageEventType = static_cast<QEvent::Type>(QEvent::registe
 class CMessageEvent : public QEvent {
 public:
     CMessageEvent(UINT msg, WPARAM wParam, LPARAM lParam, std::unique_ptr<dv::MessageRecord> record)
-        : QEvent(kMessageEventType), m_msg(msg), m_wParam(wParam), m_lParam(lParam), m_record(std::move(record)) {}
+        : QEvent(kMessageEventType),
+          m_msg(msg),
+          m_wParam(wParam),
+          m_lParam(lParam),
+          m_record(std::move(record)) {}
     UINT m_msg;
     WPARAM m_wParam;
     LPARAM m_lParam;
@@ -47,7 +51,9 @@ protected:
     bool event(QEvent* e) override {
         if (e->type() == kMessageEventType) {
             auto* msg = static_cast<CMessageEvent*>(e);
-            if (m_pOwner) m_pOwner->DispatchMessage(msg->m_msg, msg->m_wParam, msg->m_lParam, std::move(msg->m_record));
+            if (m_pOwner)
+                m_pOwner->DispatchMessage(msg->m_msg, msg->m_wParam, msg->m_lParam,
+                                          std::move(msg->m_record));
             return true;
         }
         if (e->type() == QEvent::ActivationChange && m_pOwner) {
@@ -64,7 +70,8 @@ protected:
     }
     void resizeEvent(QResizeEvent*) override {
         if (m_pOwner) {
-            m_pOwner->SendMessage(WM_SIZE, 0, static_cast<LPARAM>((height() << 16) | (width() & 0xFFFF)));
+            m_pOwner->SendMessage(WM_SIZE, 0,
+                                  static_cast<LPARAM>((height() << 16) | (width() & 0xFFFF)));
         }
     }
     void showEvent(QShowEvent*) override {
@@ -82,9 +89,12 @@ protected:
     void mousePressEvent(QMouseEvent* e) override {
         if (!m_pOwner || e->button() != Qt::LeftButton) return;
         const QPoint pt = e->position().toPoint();
-        const LRESULT hit = m_pOwner->SendMessage(WM_NCHITTEST, 0, static_cast<LPARAM>((pt.y() << 16) | (pt.x() & 0xFFFF)));
+        const LRESULT hit = m_pOwner->SendMessage(
+            WM_NCHITTEST, 0, static_cast<LPARAM>((pt.y() << 16) | (pt.x() & 0xFFFF)));
         if (hit == 2 /* caption */ && windowHandle() && windowHandle()->startSystemMove()) return;
-        if (m_pOwner) m_pOwner->SendMessage(WM_LBUTTONDOWN, 0, static_cast<LPARAM>((pt.y() << 16) | (pt.x() & 0xFFFF)));
+        if (m_pOwner)
+            m_pOwner->SendMessage(WM_LBUTTONDOWN, 0,
+                                  static_cast<LPARAM>((pt.y() << 16) | (pt.x() & 0xFFFF)));
     }
 
 private:
@@ -97,8 +107,10 @@ namespace {
 class CWindowSink : public dv::MessageSink {
 public:
     explicit CWindowSink(QWidget* widget) : m_widget(widget) {}
-    void Deliver(unsigned message, intptr_t param, std::unique_ptr<dv::MessageRecord> record) override {
-        QCoreApplication::postEvent(m_widget, new CMessageEvent(message, static_cast<WPARAM>(param), 0, std::move(record)));
+    void Deliver(unsigned message, intptr_t param,
+                 std::unique_ptr<dv::MessageRecord> record) override {
+        QCoreApplication::postEvent(
+            m_widget, new CMessageEvent(message, static_cast<WPARAM>(param), 0, std::move(record)));
     }
 
 private:
@@ -109,9 +121,13 @@ private:
 
 CWindowWnd::CWindowWnd() : m_alive(std::make_shared<bool>(true)) {}
 
-CWindowWnd::~CWindowWnd() { ReleaseWindow(); }
+CWindowWnd::~CWindowWnd() {
+    ReleaseWindow();
+}
 
-HWND CWindowWnd::GetHWND() const { return m_pWidget; }
+HWND CWindowWnd::GetHWND() const {
+    return m_pWidget;
+}
 
 CWindowWnd* CWindowWnd::FromHWND(HWND hWnd) {
     auto* w = dynamic_cast<CWindowWidget*>(hWnd);
@@ -120,17 +136,19 @@ CWindowWnd* CWindowWnd::FromHWND(HWND hWnd) {
 
 HWND CWindowWnd::Create(HWND hwndParent, const QString& pstrName, UINT dwStyle, UINT dwExStyle,
                         const CDuiRect& rc) {
-    return Create(hwndParent, pstrName, dwStyle, dwExStyle, rc.left, rc.top, rc.GetWidth(), rc.GetHeight());
+    return Create(hwndParent, pstrName, dwStyle, dwExStyle, rc.left, rc.top, rc.GetWidth(),
+                  rc.GetHeight());
 }
 
-HWND CWindowWnd::Create(HWND hwndParent, const QString& pstrName, UINT dwStyle, UINT dwExStyle, int x,
-                        int y, int cx, int cy) {
+HWND CWindowWnd::Create(HWND hwndParent, const QString& pstrName, UINT dwStyle, UINT dwExStyle,
+                        int x, int y, int cx, int cy) {
     if (m_pWidget) return nullptr;
     m_dwStyle = dwStyle;
     m_dwExStyle = dwExStyle;
     // Every window draws its own title bar from markup.
     Qt::WindowFlags flags = Qt::FramelessWindowHint;
-    flags |= (hwndParent || (dwStyle & WS_POPUP) || (dwExStyle & WS_EX_TOOLWINDOW)) ? Qt::Dialog : Qt::Window;
+    flags |= (hwndParent || (dwStyle & WS_POPUP) || (dwExStyle & WS_EX_TOOLWINDOW)) ? Qt::Dialog
+                                                                                    : Qt::Window;
     m_pWidget = new CWindowWidget(this, hwndParent, flags);
     m_pWidget->setObjectName(GetWindowClassName());
     m_pWidget->setWindowTitle(pstrName);
@@ -174,7 +192,9 @@ UINT CWindowWnd::ShowModal() {
     return static_cast<UINT>(loop.exec());
 }
 
-void CWindowWnd::Close(UINT nRet) { PostMessage(WM_CLOSE, nRet); }
+void CWindowWnd::Close(UINT nRet) {
+    PostMessage(WM_CLOSE, nRet);
+}
 
 void CWindowWnd::CenterWindow() {
     if (!m_pWidget) return;
@@ -183,12 +203,14 @@ void CWindowWnd::CenterWindow() {
     if (parent && parent->isVisible() && !parent->isMinimized()) {
         area = parent->frameGeometry();
     } else {
-        QScreen* screen = m_pWidget->screen() ? m_pWidget->screen() : QGuiApplication::primaryScreen();
+        QScreen* screen =
+            m_pWidget->screen() ? m_pWidget->screen() : QGuiApplication::primaryScreen();
         if (!screen) return;
         area = screen->availableGeometry();
     }
     const QSize size = m_pWidget->frameGeometry().size();
-    m_pWidget->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    m_pWidget->move(area.x() + (area.width() - size.width()) / 2,
+                    area.y() + (area.height() - size.height()) / 2);
 }
 
 void CWindowWnd::ResizeClient(int cx, int cy) {
@@ -196,15 +218,19 @@ void CWindowWnd::ResizeClient(int cx, int cy) {
     m_pWidget->resize(cx < 0 ? m_pWidget->width() : cx, cy < 0 ? m_pWidget->height() : cy);
 }
 
-bool CWindowWnd::IsWindow() const { return m_pWidget != nullptr; }
+bool CWindowWnd::IsWindow() const {
+    return m_pWidget != nullptr;
+}
 
 LRESULT CWindowWnd::SendMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     return DispatchMessage(uMsg, wParam, lParam, nullptr);
 }
 
-bool CWindowWnd::PostMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, std::unique_ptr<dv::MessageRecord> record) {
+bool CWindowWnd::PostMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
+                             std::unique_ptr<dv::MessageRecord> record) {
     if (!m_pWidget) return false;
-    QCoreApplication::postEvent(m_pWidget, new CMessageEvent(uMsg, wParam, lParam, std::move(record)));
+    QCoreApplication::postEvent(m_pWidget,
+                                new CMessageEvent(uMsg, wParam, lParam, std::move(record)));
     return true;
 }
 
@@ -224,7 +250,9 @@ dv::MessageRecord* CWindowWnd::GetCurrentRecord() const {
     return m_pCurrentRecord ? m_pCurrentRecord->get() : nullptr;
 }
 
-void CWindowWnd::SetMessageRecord(std::unique_ptr<dv::MessageRecord>* pRecord) { m_pCurrentRecord = pRecord; }
+void CWindowWnd::SetMessageRecord(std::unique_ptr<dv::MessageRecord>* pRecord) {
+    m_pCurrentRecord = pRecord;
+}
 
 LRESULT CWindowWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM) {
     switch (uMsg) {
@@ -235,11 +263,20 @@ LRESULT CWindowWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM) {
         case WM_SYSCOMMAND:
             if (!m_pWidget) return 0;
             switch (wParam & 0xFFF0) {
-                case SC_MINIMIZE: m_pWidget->showMinimized(); break;
-                case SC_MAXIMIZE: m_pWidget->showMaximized(); break;
-                case SC_RESTORE: m_pWidget->showNormal(); break;
-                case SC_CLOSE: SendMessage(WM_CLOSE); break;
-                default: break;
+                case SC_MINIMIZE:
+                    m_pWidget->showMinimized();
+                    break;
+                case SC_MAXIMIZE:
+                    m_pWidget->showMaximized();
+                    break;
+                case SC_RESTORE:
+                    m_pWidget->showNormal();
+                    break;
+                case SC_CLOSE:
+                    SendMessage(WM_CLOSE);
+                    break;
+                default:
+                    break;
             }
             return 0;
         default:
@@ -300,7 +337,9 @@ bool CNotifyPump::AddVirtualWnd(const QString& strName, CNotifyPump* pObject) {
     return true;
 }
 
-bool CNotifyPump::RemoveVirtualWnd(const QString& strName) { return m_VirtualWndMap.remove(strName) > 0; }
+bool CNotifyPump::RemoveVirtualWnd(const QString& strName) {
+    return m_VirtualWndMap.remove(strName) > 0;
+}
 
 bool CNotifyPump::NotifyPump(TNotifyUI& msg) {
     if (msg.sVirtualWnd.isEmpty()) return false;

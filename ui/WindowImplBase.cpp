@@ -36,9 +36,13 @@ void WindowImplBase::OnClick(TNotifyUI& msg) {
     }
 }
 
-CControlUI* WindowImplBase::CreateControl(const QString&) { return nullptr; }
+CControlUI* WindowImplBase::CreateControl(const QString&) {
+    return nullptr;
+}
 
-QString WindowImplBase::QueryControlText(const QString&, const QString&) { return QString(); }
+QString WindowImplBase::QueryControlText(const QString&, const QString&) {
+    return QString();
+}
 
 LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, bool& bHandled) {
     bHandled = false;
@@ -54,17 +58,39 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     LRESULT lRes = 0;
     bool bHandled = true;
     switch (uMsg) {
-        case WM_CREATE: lRes = OnCreate(uMsg, wParam, lParam, bHandled); break;
-        case WM_CLOSE: lRes = OnClose(uMsg, wParam, lParam, bHandled); break;
-        case WM_DESTROY: lRes = OnDestroy(uMsg, wParam, lParam, bHandled); break;
-        case WM_SIZE: lRes = OnSize(uMsg, wParam, lParam, bHandled); break;
-        case WM_KEYDOWN: lRes = OnKeyDown(uMsg, wParam, lParam, bHandled); break;
-        case WM_SETFOCUS: lRes = OnSetFocus(uMsg, wParam, lParam, bHandled); break;
-        case WM_KILLFOCUS: lRes = OnKillFocus(uMsg, wParam, lParam, bHandled); break;
-        case WM_SYSCOMMAND: lRes = OnSysCommand(uMsg, wParam, lParam, bHandled); break;
-        case WM_NCHITTEST: lRes = OnNcHitTest(uMsg, wParam, lParam, bHandled); break;
-        case WM_NCACTIVATE: lRes = OnNcActivate(uMsg, wParam, lParam, bHandled); break;
-        default: bHandled = false; break;
+        case WM_CREATE:
+            lRes = OnCreate(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_CLOSE:
+            lRes = OnClose(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_DESTROY:
+            lRes = OnDestroy(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_SIZE:
+            lRes = OnSize(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_KEYDOWN:
+            lRes = OnKeyDown(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_SETFOCUS:
+            lRes = OnSetFocus(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_KILLFOCUS:
+            lRes = OnKillFocus(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_SYSCOMMAND:
+            lRes = OnSysCommand(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_NCHITTEST:
+            lRes = OnNcHitTest(uMsg, wParam, lParam, bHandled);
+            break;
+        case WM_NCACTIVATE:
+            lRes = OnNcActivate(uMsg, wParam, lParam, bHandled);
+            break;
+        default:
+            bHandled = false;
+            break;
     }
     if (bHandled) return lRes;
     lRes = HandleCustomMessage(uMsg, wParam, lParam, bHandled);
@@ -112,9 +138,13 @@ LRESULT WindowImplBase::OnKeyDown(UINT, WPARAM, LPARAM, bool& bHandled) {
     return 0;
 }
 
-LRESULT WindowImplBase::OnSetFocus(UINT, WPARAM, LPARAM, bool&) { return 0; }
+LRESULT WindowImplBase::OnSetFocus(UINT, WPARAM, LPARAM, bool&) {
+    return 0;
+}
 
-LRESULT WindowImplBase::OnKillFocus(UINT, WPARAM, LPARAM, bool&) { return 0; }
+LRESULT WindowImplBase::OnKillFocus(UINT, WPARAM, LPARAM, bool&) {
+    return 0;
+}
 
 LRESULT WindowImplBase::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, bool&) {
     return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
@@ -125,9 +155,12 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool&) {
     return m_pm.GetCaptionRect().Contains(pt) ? kHitCaption : kHitClient;
 }
 
-LRESULT WindowImplBase::OnNcActivate(UINT, WPARAM, LPARAM, bool&) { return 0; }
+LRESULT WindowImplBase::OnNcActivate(UINT, WPARAM, LPARAM, bool&) {
+    return 0;
+}
 
-void WindowImplBase::Deliver(unsigned message, intptr_t param, std::unique_ptr<dv::MessageRecord> record) {
+void WindowImplBase::Deliver(unsigned message, intptr_t param,
+                             std::unique_ptr<dv::MessageRecord> record) {
     dv::PostToWindow(m_handle, message, param, std::move(record));
 }
 

@@ -57,7 +57,8 @@ public:
     virtual LRESULT OnNcActivate(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled);
 
     // dv::MessageSink: any thread.
-    void Deliver(unsigned message, intptr_t param, std::unique_ptr<dv::MessageRecord> record) override;
+    void Deliver(unsigned message, intptr_t param,
+                 std::unique_ptr<dv::MessageRecord> record) override;
 
     CPaintManagerUI* GetPaintManager() { return &m_pm; }
 

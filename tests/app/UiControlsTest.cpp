@@ -20,7 +20,8 @@ const char kMarkup[] =
     "<Option name=\"opt_c\" group=\"g\" width=\"40\"/>"
     "<CheckBox name=\"chk\" width=\"40\"/>"
     "</HorizontalLayout>"
-    "<Slider name=\"sld\" height=\"20\" width=\"212\" min=\"0\" max=\"100\" value=\"0\" thumbsize=\"12,12\" step=\"5\"/>"
+    "<Slider name=\"sld\" height=\"20\" width=\"212\" min=\"0\" max=\"100\" value=\"0\" "
+    "thumbsize=\"12,12\" step=\"5\"/>"
     "<HorizontalLayout height=\"24\">"
     "<Edit name=\"e1\" text=\"abc\" width=\"80\"/>"
     "<Label name=\"lbl\" width=\"40\" userdata=\"17\"/>"
@@ -28,12 +29,15 @@ const char kMarkup[] =
     "<Edit name=\"e3\" text=\"y\" width=\"80\"/>"
     "</HorizontalLayout>"
     "<Combo name=\"cmb\" height=\"24\">"
-    "<ListLabelElement text=\"zero\"/><ListLabelElement text=\"one\"/><ListLabelElement text=\"two\"/>"
+    "<ListLabelElement text=\"zero\"/><ListLabelElement text=\"one\"/><ListLabelElement "
+    "text=\"two\"/>"
     "</Combo>"
     "<List name=\"lst\" itemheight=\"20\">"
     "<ListHeader><ListHeaderItem text=\"Scene\"/></ListHeader>"
-    "<ListContainerElement name=\"listitem0\"><Label name=\"value0\" text=\"A\"/></ListContainerElement>"
-    "<ListContainerElement name=\"listitem1\"><Label name=\"value1\" text=\"B\"/></ListContainerElement>"
+    "<ListContainerElement name=\"listitem0\"><Label name=\"value0\" "
+    "text=\"A\"/></ListContainerElement>"
+    "<ListContainerElement name=\"listitem1\"><Label name=\"value1\" "
+    "text=\"B\"/></ListContainerElement>"
     "<ListLabelElement name=\"listitem2\" text=\"C\"/>"
     "</List>"
     "</VerticalLayout></Window>";
@@ -107,7 +111,8 @@ TEST_F(UiControls, SliderDragsOnlyFromTheThumb) {
     auto* sld = static_cast<CSliderUI*>(wnd->Find("sld"));
     QWidget* s = W(*wnd, "sld");
     const CDuiRect thumb = sld->GetThumbRect();
-    const QPoint thumbCenter = uitest::Local(*wnd, "sld", QPoint((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2));
+    const QPoint thumbCenter = uitest::Local(
+        *wnd, "sld", QPoint((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2));
 
     QTest::mousePress(s, Qt::LeftButton, {}, thumbCenter);
     QTest::mouseMove(s, thumbCenter + QPoint(50, 0));
@@ -130,8 +135,8 @@ TEST_F(UiControls, SliderDragsOnlyFromTheThumb) {
 
     // The wheel steps and reports the change; the range holds.
     wnd->notes.clear();
-    QWheelEvent down(QPointF(5, 5), s->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, {},
-                     Qt::NoScrollPhase, false);
+    QWheelEvent down(QPointF(5, 5), s->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                     Qt::NoButton, {}, Qt::NoScrollPhase, false);
     QApplication::sendEvent(s, &down);
     EXPECT_EQ(sld->GetValue(), 95);
     sld->SetValue(250);
@@ -149,15 +154,18 @@ TEST(UiSlider, VerticalSliderHasItsMaximumAtTheTop) {
     const CDuiRect thumb = vs->GetThumbRect();
     EXPECT_EQ(thumb.top, 112 - 12 - 60);  // 18 of 30 steps above the bottom
     QWidget* w = W(*wnd, "vs");
-    const QPoint center = uitest::Local(*wnd, "vs", QPoint((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2));
+    const QPoint center = uitest::Local(
+        *wnd, "vs", QPoint((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2));
     QTest::mousePress(w, Qt::LeftButton, {}, center);
     QTest::mouseMove(w, center - QPoint(0, 20));
     QTest::mouseRelease(w, Qt::LeftButton, {}, center - QPoint(0, 20));
     EXPECT_EQ(vs->GetValue(), 6);
-    EXPECT_EQ(wnd->TypesFrom("vs"), (std::vector<QString>{"setfocus", "movevaluechanged", "valuechanged"}));
+    EXPECT_EQ(wnd->TypesFrom("vs"),
+              (std::vector<QString>{"setfocus", "movevaluechanged", "valuechanged"}));
     // Beyond the ends the value stays at the limits.
     const CDuiRect moved = vs->GetThumbRect();
-    const QPoint c2 = uitest::Local(*wnd, "vs", QPoint((moved.left + moved.right) / 2, (moved.top + moved.bottom) / 2));
+    const QPoint c2 = uitest::Local(
+        *wnd, "vs", QPoint((moved.left + moved.right) / 2, (moved.top + moved.bottom) / 2));
     QTest::mousePress(w, Qt::LeftButton, {}, c2);
     QTest::mouseMove(w, QPoint(c2.x(), -300));
     QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(c2.x(), -300));
@@ -170,10 +178,11 @@ TEST_F(UiControls, EditSendsItsKeysAsNotificationsAndKeepsTheArrowsFromTheText) 
     ASSERT_TRUE(e1->IsFocused());
     QLineEdit* line = e1->GetLineEdit();
     line->setCursorPosition(1);
-    for (Qt::Key k : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right, Qt::Key_Return}) Key("e1", k);
+    for (Qt::Key k : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right, Qt::Key_Return})
+        Key("e1", k);
     EXPECT_EQ(wnd->TypesFrom("e1"),
-              (std::vector<QString>{"setfocus", "valuechangedup", "valuechangeddown", "valuechangedleft",
-                                    "valuechangedright", "return"}));
+              (std::vector<QString>{"setfocus", "valuechangedup", "valuechangeddown",
+                                    "valuechangedleft", "valuechangedright", "return"}));
     EXPECT_EQ(line->text(), QStringLiteral("abc"));
     EXPECT_EQ(line->cursorPosition(), 1);
 
@@ -182,8 +191,8 @@ TEST_F(UiControls, EditSendsItsKeysAsNotificationsAndKeepsTheArrowsFromTheText) 
     EXPECT_EQ(wnd->Count("textchanged", "e1"), 2);
 
     wnd->notes.clear();
-    QWheelEvent up(QPointF(5, 5), line->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, 120), Qt::NoButton, {},
-                   Qt::NoScrollPhase, false);
+    QWheelEvent up(QPointF(5, 5), line->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, 120),
+                   Qt::NoButton, {}, Qt::NoScrollPhase, false);
     QApplication::sendEvent(line, &up);
     EXPECT_EQ(wnd->TypesFrom("e1"), (std::vector<QString>{"valuechangedup"}));
 

@@ -107,7 +107,8 @@ TEST(UiLayout, ContainersAddRemoveAndFindTheirChildren) {
 
 TEST(UiLayout, AClickHandlerMayRemoveTheClickedControl) {
     auto wnd = uitest::Open(
-        "<Window size=\"100,100\"><VerticalLayout name=\"box\"><Button name=\"b\"/><Edit name=\"e\"/></VerticalLayout></Window>");
+        "<Window size=\"100,100\"><VerticalLayout name=\"box\"><Button name=\"b\"/><Edit "
+        "name=\"e\"/></VerticalLayout></Window>");
     ASSERT_TRUE(wnd);
     auto* box = static_cast<CContainerUI*>(wnd->Find("box"));
     wnd->onNotify = [&](TNotifyUI& msg) {
@@ -164,7 +165,8 @@ TEST(UiLayout, LabelTextStyleFollowsItsAttributes) {
     label.SetAttribute("wordbreak", "false");
     label.SetAttribute("endellipsis", "true");
     label.SetAttribute("noprefix", "true");
-    EXPECT_EQ(label.GetTextStyle(), DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    EXPECT_EQ(label.GetTextStyle(),
+              DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     label.SetAttribute("textpadding", "1,2,3,4");
     EXPECT_EQ(label.GetTextPadding(), CDuiRect(1, 2, 3, 4));
     label.SetAttribute("disabledtextcolor", "#80FF0000");

@@ -30,7 +30,9 @@ public:
 };
 
 TEST(UiManager, TimersTickUntilKilledOrTheControlGoes) {
-    TickingWnd wnd("<Window size=\"100,100\"><VerticalLayout name=\"box\"><Ticking name=\"t\"/></VerticalLayout></Window>");
+    TickingWnd wnd(
+        "<Window size=\"100,100\"><VerticalLayout name=\"box\"><Ticking "
+        "name=\"t\"/></VerticalLayout></Window>");
     ASSERT_TRUE(wnd.Create(nullptr, "t", UI_WNDSTYLE_DIALOG, 0));
     auto* t = static_cast<TickingUI*>(wnd.Find("t"));
     ASSERT_TRUE(wnd.Pm().SetTimer(t, 7, 1));
@@ -51,7 +53,9 @@ TEST(UiManager, TimersTickUntilKilledOrTheControlGoes) {
 
 class Page : public CNotifyPump {
 public:
-    void Notify(TNotifyUI& msg) override { seen.push_back(msg.sType + ":" + msg.pSender->GetName()); }
+    void Notify(TNotifyUI& msg) override {
+        seen.push_back(msg.sType + ":" + msg.pSender->GetName());
+    }
     std::vector<QString> seen;
 };
 
@@ -106,7 +110,9 @@ TEST(UiManager, RecordsAreFreedOnceWhetherOrNotTheHandlerReleasedThem) {
 }
 
 TEST(UiManager, AsyncNotificationsAreDroppedWhenTheSenderIsGone) {
-    auto wnd = uitest::Open("<Window size=\"50,50\"><VerticalLayout name=\"box\"><Button name=\"b\"/></VerticalLayout></Window>");
+    auto wnd = uitest::Open(
+        "<Window size=\"50,50\"><VerticalLayout name=\"box\"><Button "
+        "name=\"b\"/></VerticalLayout></Window>");
     ASSERT_TRUE(wnd);
     wnd->Pm().SendNotify(wnd->Find("b"), "later", 0, 0, true);
     EXPECT_EQ(wnd->Count("later", "b"), 0);
@@ -125,7 +131,8 @@ QByteArray MakeZip(const std::vector<std::pair<const char*, QByteArray>>& files)
     zip_source_keep(src);
     zip_t* za = zip_open_from_source(src, ZIP_TRUNCATE, &error);
     for (const auto& [name, data] : files) {
-        zip_source_t* file = zip_source_buffer(za, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
+        zip_source_t* file =
+            zip_source_buffer(za, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
         zip_file_add(za, name, file, ZIP_FL_OVERWRITE);
     }
     zip_close(za);
@@ -154,7 +161,8 @@ QByteArray Png(int size, Qt::GlobalColor color) {
 
 TEST(UiManager, ImagesComeInTheWindowsScaleWhenTheSkinHasThem) {
     CPaintManagerUI::Term();
-    const QByteArray zip = MakeZip({{"img/dot.png", Png(10, Qt::red)}, {"img/dot@150.png", Png(15, Qt::green)}});
+    const QByteArray zip =
+        MakeZip({{"img/dot.png", Png(10, Qt::red)}, {"img/dot@150.png", Png(15, Qt::green)}});
     ASSERT_TRUE(CPaintManagerUI::SetResourceZip(zip.constData(), zip.size(), "any"));
     CResourceManager* rm = CResourceManager::GetInstance();
     EXPECT_EQ(rm->GetImage("img/dot.png", 100).width(), 10);
@@ -179,7 +187,8 @@ TEST(UiManager, ImagesComeInTheWindowsScaleWhenTheSkinHasThem) {
 TEST(UiManager, ComboAndListKeepTheirSelectionWhileItemsChange) {
     auto wnd = uitest::Open(
         "<Window size=\"200,200\"><VerticalLayout>"
-        "<Combo name=\"cmb\" height=\"24\"><ListLabelElement text=\"a\"/><ListLabelElement text=\"b\"/></Combo>"
+        "<Combo name=\"cmb\" height=\"24\"><ListLabelElement text=\"a\"/><ListLabelElement "
+        "text=\"b\"/></Combo>"
         "<List name=\"lst\" itemheight=\"40\"/>"
         "</VerticalLayout></Window>");
     ASSERT_TRUE(wnd);
@@ -212,8 +221,8 @@ TEST(UiManager, ComboAndListKeepTheirSelectionWhileItemsChange) {
     EXPECT_FALSE(wnd->Find("row5")->GetWidget()->isVisible());
     QWidget* w = wnd->Find("row1")->GetWidget();
     for (int i = 0; i < 2; ++i) {
-        QWheelEvent down(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton, {},
-                         Qt::NoScrollPhase, false);
+        QWheelEvent down(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                         Qt::NoButton, {}, Qt::NoScrollPhase, false);
         QApplication::sendEvent(wnd->Find("row3")->GetWidget(), &down);
     }
     EXPECT_FALSE(wnd->Find("row1")->GetWidget()->isVisible());

@@ -47,7 +47,8 @@ TEST_F(UiResource, ArchiveOpensWithItsPasswordOnlyAndMapsTheIndex) {
     ASSERT_FALSE(bytes.isEmpty()) << "the build embeds the skin archive";
 
     for (const char* wrong : {"", "marlin-crop-vanetH", "marlin-crop-vaneth ", "password"}) {
-        EXPECT_FALSE(CPaintManagerUI::SetResourceZip(bytes.constData(), bytes.size(), wrong)) << wrong;
+        EXPECT_FALSE(CPaintManagerUI::SetResourceZip(bytes.constData(), bytes.size(), wrong))
+            << wrong;
         EXPECT_FALSE(rm->HasResourceZip());
     }
     QByteArray damaged = bytes;
@@ -78,9 +79,12 @@ TEST_F(UiResource, WithoutAnArchiveWindowsStillOpenEmpty) {
 }
 
 TEST_F(UiResource, ImageNamesTakeTheScaleVariant) {
-    EXPECT_EQ(CResourceManager::GetScaledImageName("name.png", 150), QStringLiteral("name@150.png"));
-    EXPECT_EQ(CResourceManager::GetScaledImageName("btn_dis_hot.png", 150), QStringLiteral("btn_dis_hot@150.png"));
-    EXPECT_EQ(CResourceManager::GetScaledImageName("img/a.b.png", 200), QStringLiteral("img/a.b@200.png"));
+    EXPECT_EQ(CResourceManager::GetScaledImageName("name.png", 150),
+              QStringLiteral("name@150.png"));
+    EXPECT_EQ(CResourceManager::GetScaledImageName("btn_dis_hot.png", 150),
+              QStringLiteral("btn_dis_hot@150.png"));
+    EXPECT_EQ(CResourceManager::GetScaledImageName("img/a.b.png", 200),
+              QStringLiteral("img/a.b@200.png"));
     EXPECT_EQ(CResourceManager::GetScaledImageName("name.png", 100), QStringLiteral("name.png"));
     EXPECT_EQ(CResourceManager::GetScaledImageName("noext", 150), QStringLiteral("noext"));
 }
@@ -132,7 +136,7 @@ TEST_F(UiResource, FailingChineseTableLeavesEnglishInTheFirstSlot) {
 class Query : public IQueryControlText {
 public:
     QString QueryControlText(const QString& id, const QString&) override {
-        return id == QStringLiteral("${tips}") ? QStringLiteral("from query")
+        return id == QStringLiteral("${tips}")         ? QStringLiteral("from query")
                : id == QStringLiteral("${query_only}") ? QStringLiteral("asked")
                                                        : QString();
     }
@@ -192,11 +196,11 @@ int TextLineCount(QWidget* widget) {
 
 TEST_F(UiResource, ALineBreakInAValueShowsTwoLines) {
     ASSERT_TRUE(rm->LoadLanguage(kCn, QStringLiteral("cn_zh")));
-    auto wnd = uitest::Open(QStringLiteral(
-        "<Window size=\"200,120\"><VerticalLayout bkcolor=\"#FF14171C\">"
-        "<Label name=\"two\" text=\"${two}\" height=\"60\" bkcolor=\"#FF14171C\"/>"
-        "<Label name=\"one\" text=\"${tips}\" height=\"60\" bkcolor=\"#FF14171C\"/>"
-        "</VerticalLayout></Window>"));
+    auto wnd = uitest::Open(
+        QStringLiteral("<Window size=\"200,120\"><VerticalLayout bkcolor=\"#FF14171C\">"
+                       "<Label name=\"two\" text=\"${two}\" height=\"60\" bkcolor=\"#FF14171C\"/>"
+                       "<Label name=\"one\" text=\"${tips}\" height=\"60\" bkcolor=\"#FF14171C\"/>"
+                       "</VerticalLayout></Window>"));
     ASSERT_TRUE(wnd);
     EXPECT_EQ(TextLineCount(uitest::W(*wnd, "two")), 2);
     EXPECT_EQ(TextLineCount(uitest::W(*wnd, "one")), 1);

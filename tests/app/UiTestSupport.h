@@ -39,8 +39,8 @@ public:
         DuiLib::WindowImplBase::Notify(msg);
     }
 
-    DuiLib::LRESULT HandleCustomMessage(DuiLib::UINT uMsg, DuiLib::WPARAM wParam, DuiLib::LPARAM lParam,
-                                        bool& bHandled) override {
+    DuiLib::LRESULT HandleCustomMessage(DuiLib::UINT uMsg, DuiLib::WPARAM wParam,
+                                        DuiLib::LPARAM lParam, bool& bHandled) override {
         custom.push_back(uMsg);
         if (onCustom) return onCustom(uMsg, wParam, lParam, bHandled);
         bHandled = false;

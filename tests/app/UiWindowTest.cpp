@@ -73,14 +73,16 @@ TEST(UiWindow, PostsFromAnotherThreadArriveOnTheUiThreadWithTheirRecord) {
     wnd->onCustom = [&](UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
         EXPECT_EQ(std::this_thread::get_id(), uiThread);
         if (msg == kCustomMessage) {
-            values.push_back(static_cast<int>(wParam) * 100 + reinterpret_cast<CountedRecord*>(lParam)->value);
+            values.push_back(static_cast<int>(wParam) * 100 +
+                             reinterpret_cast<CountedRecord*>(lParam)->value);
             handled = true;
         }
         return LRESULT(0);
     };
     dv::WindowHandle handle = wnd->GetWindowHandle();
     std::thread worker([handle] {
-        for (int i = 1; i <= 3; ++i) dv::PostToWindow(handle, kCustomMessage, i, std::make_unique<CountedRecord>(i));
+        for (int i = 1; i <= 3; ++i)
+            dv::PostToWindow(handle, kCustomMessage, i, std::make_unique<CountedRecord>(i));
     });
     worker.join();
     ASSERT_TRUE(uitest::WaitFor([&] { return values.size() == 3; }));
@@ -121,7 +123,8 @@ TEST(UiWindow, ClosingSendsKillFocusToTheFocusedControl) {
 // A window that deletes itself at the end, like the dialogs.
 class SelfDeletingWnd : public RecordingWnd {
 public:
-    SelfDeletingWnd(QString markup, bool* deleted) : RecordingWnd(std::move(markup)), m_deleted(deleted) {}
+    SelfDeletingWnd(QString markup, bool* deleted)
+        : RecordingWnd(std::move(markup)), m_deleted(deleted) {}
     ~SelfDeletingWnd() override { *m_deleted = true; }
     void OnFinalMessage(HWND) override { delete this; }
 
@@ -215,8 +218,7 @@ TEST(UiWindow, AMenuOutlivingItsOwnerWindowIsHarmless) {
 }
 
 TEST(UiWindow, BuilderAddsIntoAContainerAndAsksTheFactoryFirst) {
-    auto wnd = uitest::Open(
-        "<Window size=\"200,100\"><VerticalLayout name=\"host\"/></Window>");
+    auto wnd = uitest::Open("<Window size=\"200,100\"><VerticalLayout name=\"host\"/></Window>");
     ASSERT_TRUE(wnd);
     struct Factory : IDialogBuilderCallback {
         CControlUI* CreateControl(const QString& name) override {
@@ -228,7 +230,8 @@ TEST(UiWindow, BuilderAddsIntoAContainerAndAsksTheFactoryFirst) {
     CDialogBuilder builder;
     auto* host = static_cast<CContainerUI*>(wnd->Find("host"));
     CControlUI* built = builder.Create(
-        "<HorizontalLayout name=\"row\"><curve name=\"c\" width=\"20\"/><Label name=\"l\"/><Unknown/></HorizontalLayout>",
+        "<HorizontalLayout name=\"row\"><curve name=\"c\" width=\"20\"/><Label "
+        "name=\"l\"/><Unknown/></HorizontalLayout>",
         QString(), &factory, &wnd->Pm(), host);
     ASSERT_NE(built, nullptr);
     EXPECT_EQ(factory.asked, 4);
