@@ -23,12 +23,8 @@ int main(int /*argc*/, char* argv[]) {
     CPaintManagerUI::SetInstance(&app);
     PrepareSkinResources();
 
-    // The unit keeps output trims as the panel sends them (the volume negated): the tuned car's
-    // cuts are stored that way.
-    dv::sim::SimUnitState car = dv::sim::TunedCarState();
-    for (auto& output : car.current.outputs) output.trim = static_cast<int8_t>(-output.trim);
-    dv::sim::SimBus::Instance().Plug(
-        std::make_shared<dv::sim::ProcessorSimulator>(dv::sim::SimOptions{}, car));
+    dv::sim::SimBus::Instance().Plug(std::make_shared<dv::sim::ProcessorSimulator>(
+        dv::sim::SimOptions{}, dv::sim::TunedCarState()));
 
     auto* frame = new CMainWnd(CreateSimBusDeviceNotifier);
     if (!frame->Create(nullptr, "Stormedge DSP Audio", UI_WNDSTYLE_FRAME, 0, 0, 0, 1230, 650)) {

@@ -19,9 +19,6 @@ using namespace DuiLib;
 
 namespace {
 
-// Main_Volume_Ctrl sends 6 - volume.
-constexpr int kMainVolumeOffset = 6;
-
 bool ValidOutput(int output) {
     return output >= 0 && output < dv::kOutputCount;
 }
@@ -74,8 +71,8 @@ void EqualizerManager::ReadDspValueCallback(unsigned code, const dv::MessageReco
                     m_profile.source = dv::SourceIndexFromCode(v->value);
                     ApplySourceReply(m_profile.source);
                 } else if (code == 2) {
-                    // The unit keeps the level as it was sent (6 - volume).
-                    m_profile.mainVolume = kMainVolumeOffset - v->value;
+                    // Stored as the unit reports it; the unit decides the form.
+                    m_profile.mainVolume = v->value;
                     if (m_sliderMainVolume) m_sliderMainVolume->SetValue(m_profile.mainVolume);
                     ShowMainVolume();
                 } else if (code == 4) {
@@ -186,8 +183,7 @@ void EqualizerManager::ApplyChannelValueReply(unsigned code, const dv::MessageRe
     const bool current = v->scene == 0;
     switch (code) {
         case 8:
-            // The unit keeps the trim as it was sent (the volume negated).
-            out.gain = -v->value;
+            out.gain = v->value;  // as the unit reports it
             if (!current) return;
             LogPrintA("set channel %d volume to %ddB\n", k, out.gain);
             if (m_chVolumeSlider[k]) m_chVolumeSlider[k]->SetValue(out.gain);

@@ -131,7 +131,8 @@ bool ProcessorSimulator::ApplyDspSet(const SimFrame& frame) {
     if (sub >= 1 && sub <= 4) {
         if (p.empty()) return false;
         if (sub == 1) state_.sourceCode = p[0];
-        if (sub == 2) state_.mainVolume = static_cast<int8_t>(p[0]);
+        // This unit reports levels as the user sees them: the panel sends 6 - volume.
+        if (sub == 2) state_.mainVolume = static_cast<int8_t>(6 - static_cast<int8_t>(p[0]));
         if (sub == 3) state_.subVolume = static_cast<int8_t>(p[0]);
         if (sub == 4) state_.mute = p[0];
         return true;
@@ -181,8 +182,8 @@ bool ProcessorSimulator::ApplyDspSet(const SimFrame& frame) {
                     case 7:
                         out.delayMicros = v * 1000u + (p[at + 1] << 8 | p[at + 2]);
                         break;
-                    case 8:
-                        out.trim = static_cast<int8_t>(v);
+                    case 8:  // sent negated, kept as the user sees it
+                        out.trim = static_cast<int8_t>(-static_cast<int8_t>(v));
                         break;
                     case 9:
                         out.mute = v;

@@ -95,15 +95,15 @@ SimUnitState TunedCarState() {
         for (int in = 0; in < kSimInputs; ++in) car.mixTrim[s][in].fill(0);
     car.link = 1;
     state.sourceCode = 0x53;
-    state.mainVolume = 11;
+    state.mainVolume = -5;
     state.inputThreshold = -52;
     state.noiseTenths = {-712, -705, -690, -688, -600, -600, -600, -600};
     state.stored[0] = car;
     state.names[0] = SceneNameBytes("Daily");
     state.stored[1] = car;
     state.stored[1].outputs[6].bands[3].gainTenths = 60;
-    state.stored[1].outputs[6].trim = 3;
-    state.stored[1].outputs[7].trim = 3;
+    state.stored[1].outputs[6].trim = -3;
+    state.stored[1].outputs[7].trim = -3;
     state.names[1] = SceneNameBytes("Concert");
     return state;
 }

@@ -96,8 +96,8 @@ TEST_F(MainWndTest, MenusOfferUnitItemsOnlyWhileConnected) {
 }
 
 TEST_F(MainWndTest, LanguageToggleTwiceRestoresEveryTextAndTheAboutBoxShowsTheUnit) {
-    dv::sim::SimUnitState car = maintest::TunedCar();
-    car.current.outputs[3].trim = 60;  // output 4 at the bottom of its range
+    dv::sim::SimUnitState car = dv::sim::TunedCarState();
+    car.current.outputs[3].trim = -60;  // output 4 at the bottom of its range
     PlugUnit({}, car);
     OpenWindow();
     ASSERT_TRUE(WaitConnected());

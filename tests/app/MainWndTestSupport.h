@@ -24,14 +24,6 @@
 
 namespace maintest {
 
-// The simulator's tuned car. The unit keeps output trims as the panel sends them (the volume
-// negated), so the car's cuts are stored negated.
-inline dv::sim::SimUnitState TunedCar() {
-    dv::sim::SimUnitState state = dv::sim::TunedCarState();
-    for (auto& output : state.current.outputs) output.trim = static_cast<int8_t>(-output.trim);
-    return state;
-}
-
 struct SeenBox {
     QString title;
     QString text;
@@ -70,7 +62,7 @@ protected:
     }
 
     static std::shared_ptr<dv::sim::ProcessorSimulator> PlugUnit(
-        dv::sim::SimOptions options = {}, dv::sim::SimUnitState state = TunedCar()) {
+        dv::sim::SimOptions options = {}, dv::sim::SimUnitState state = dv::sim::TunedCarState()) {
         auto unit = std::make_shared<dv::sim::ProcessorSimulator>(options, state);
         dv::sim::SimBus::Instance().Plug(unit);
         return unit;

@@ -51,7 +51,7 @@ TEST_F(ManagerRepliesTest, StoredSceneRepliesChangeOnlyTheirSlot) {
     EXPECT_EQ(Profile().channels[0].crossover.hp.fs, currentBefore.hp.fs);
     EXPECT_EQ(TextOf("hp_freq"), shownBefore);
 
-    PostChannelValue(8, 3, 2, 12);
+    PostChannelValue(8, 3, 2, -12);
     EXPECT_EQ(m_wnd->Manager().SceneSlot(3).channels[2].gain, -12);
     EXPECT_EQ(Profile().channels[2].gain, 0);
 }
@@ -131,16 +131,16 @@ TEST_F(ManagerRepliesTest, DelaysShowInTheChosenUnitAndVolumesAtTheBottomShowOff
     }
     EXPECT_EQ(FindAs<CSliderUI>("slider_ch_delay_4")->GetValue(), 15000);
 
-    // The unit reports levels as they were sent: 6 - master volume, the output volume negated.
+    // Levels are stored and shown as the unit reports them.
     auto master = std::make_unique<dv::DspValueRecord>();
-    master->value = 66;
+    master->value = -60;
     PostReply(dv::WM_DSP_VALUE, 2, std::move(master));
     EXPECT_EQ(Profile().mainVolume, -60);
     EXPECT_EQ(TextOf("edit_main_volume"), Tr("${off}"));
-    PostChannelValue(8, 0, 5, 60);
+    PostChannelValue(8, 0, 5, -60);
     EXPECT_EQ(Profile().channels[5].gain, -60);
     EXPECT_EQ(TextOf("edit_ch_volume_5"), Tr("${off}"));
-    PostChannelValue(8, 0, 5, 12);
+    PostChannelValue(8, 0, 5, -12);
     EXPECT_EQ(TextOf("edit_ch_volume_5"), "-12dB");
 }
 

@@ -243,14 +243,14 @@ TEST_F(SimLinkTest, EverySetCommandIsAppliedAndReadBack) {
     device_->Get_Input_Mix_CH_Trim(0, 4, 3, 0, 2);
     device_->Get_Input_Threshold(0, 0, true);
     const std::vector<std::string> expected = {"1234/1 86",
-                                               "1234/2 -7",
+                                               "1234/2 13",
                                                "1234/4 1",
                                                "1234/5 s0 ch3 hp2/80/3 lp1/3200/4",
                                                "1234/6 s0 ch2 b5 2500Hz q4.30 -3.5dB",
                                                "1234/7 s0 ch6 1.250ms",
                                                "1234/7 s0 ch7 14.999ms",
-                                               "1234/8 s0 ch0 -6",
-                                               "1234/8 s0 ch1 12",
+                                               "1234/8 s0 ch0 6",
+                                               "1234/8 s0 ch1 -12",
                                                "1234/9 s0 ch4 1",
                                                "1234/9 s0 ch5 1",
                                                "1234/10 s0 ch2 1",
@@ -287,12 +287,12 @@ TEST_F(SimLinkTest, ScenesAreStoredRecalledNamedAndDeleted) {
     ASSERT_EQ(sceneWindow.Count(), 2u);
     EXPECT_EQ(Describe(sceneWindow.Messages()[0]), "1237/4");
     EXPECT_EQ(Describe(sceneWindow.Messages()[1]), "1238/5");
-    EXPECT_EQ(unit_->State().stored[3].outputs[0].trim, -9);
+    EXPECT_EQ(unit_->State().stored[3].outputs[0].trim, 9) << "kept as the user sees it";
 
     const int other[] = {2};
     ASSERT_TRUE(device_->Trim_Ctrl(0, 0, 0, 0, other, true));
     ASSERT_TRUE(device_->ReadScene(4, 0));
-    EXPECT_EQ(unit_->State().current.outputs[0].trim, -9) << "scene 4 is the current setting again";
+    EXPECT_EQ(unit_->State().current.outputs[0].trim, 9) << "scene 4 is the current setting again";
 
     device_->Get_Scene_Name(4);
     device_->Get_Scene_Name(5);
@@ -392,7 +392,7 @@ TEST_F(SimLinkTest, InjectedFaultsReachTheLinkAsTheyWouldFromAUnit) {
     EXPECT_TRUE(device_->Trim_Ctrl(0, 0, 0, 0, trim, true));
     EXPECT_EQ(unit_->State().current.outputs[0].trim, 0) << "not ready: not applied";
     EXPECT_TRUE(device_->Trim_Ctrl(0, 0, 0, 0, trim, true));
-    EXPECT_EQ(unit_->State().current.outputs[0].trim, -4);
+    EXPECT_EQ(unit_->State().current.outputs[0].trim, 4);
 
     bus.UnplugAtFrame(2);
     EXPECT_TRUE(device_->Get_Mute());
