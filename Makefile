@@ -36,7 +36,8 @@ run: build
 
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
-	@for b in $(BUILD)/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b; done
+	@for b in $(BUILD)/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+		echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; done
 
 install: build
 	cmake --install $(BUILD)
