@@ -3,6 +3,7 @@
 #include <sys/prctl.h>
 
 #include <algorithm>
+#include <thread>
 
 struct hid_device_ {
     struct Pending {
@@ -21,6 +22,8 @@ namespace {
 constexpr unsigned short kSimVendor = 0x0483;
 constexpr unsigned short kSimProduct = 0x5750;
 constexpr size_t kInputReport = 64;
+// How late a timed wake-up may come on a busy machine; that much of a latency is waited actively.
+constexpr std::chrono::microseconds kSpinWindow{300};
 
 // hidapi keeps one error text per device; per thread is enough for callers that serialise use.
 thread_local std::wstring lastError;
@@ -293,8 +296,16 @@ int SimBus::Read(hid_device_* dev, unsigned char* data, size_t length, int milli
         }
         if (!forever && now >= deadline) return 0;
         if (!dev->input.empty()) {
-            const auto wake =
-                forever ? dev->input.front().due : std::min(deadline, dev->input.front().due);
+            const auto due = dev->input.front().due;
+            if (due - now <= kSpinWindow && (forever || due <= deadline)) {
+                // A timed wake-up comes late by the scheduler's whim; the last stretch of a
+                // reply's latency is waited out actively so the simulated endpoint stays exact.
+                lock.unlock();
+                while (Clock::now() < due) std::this_thread::yield();
+                lock.lock();
+                continue;
+            }
+            const auto wake = forever ? due - kSpinWindow : std::min(deadline, due - kSpinWindow);
             arrived_.wait_until(lock, wake);
         } else if (forever) {
             arrived_.wait(lock);
