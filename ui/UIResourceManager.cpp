@@ -133,6 +133,7 @@ bool CResourceManager::LoadLanguage(const QString& file, const QString& name) {
     slot.name = name;
     slot.texts = std::move(table);
     m_nCurrent = m_nLanguages++;
+    RefreshShownTexts();
     return true;
 }
 
@@ -141,8 +142,7 @@ void CResourceManager::SelectLanguage(const QString& name) {
         if (m_languages[i].name.compare(name, Qt::CaseInsensitive) == 0) {
             if (m_nCurrent != i) {
                 m_nCurrent = i;
-                // Wrapped Qt widgets keep the text they were given: give them the new wording.
-                for (CPaintManagerUI* pm : CPaintManagerUI::GetPaintManagers()) pm->NeedUpdate();
+                RefreshShownTexts();
             }
             return;
         }
@@ -178,6 +178,12 @@ void CResourceManager::ResetLanguages() {
     for (LanguageSlot& slot : m_languages) slot = LanguageSlot();
     m_nLanguages = 0;
     m_nCurrent = -1;
+    RefreshShownTexts();
+}
+
+void CResourceManager::RefreshShownTexts() {
+    // Wrapped Qt widgets keep the text they were given: give them the current wording.
+    for (CPaintManagerUI* pm : CPaintManagerUI::GetPaintManagers()) pm->NeedUpdate();
 }
 
 }  // namespace DuiLib

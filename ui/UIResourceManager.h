@@ -63,6 +63,8 @@ public:
 
 private:
     CResourceManager();
+    // After the current language changed.
+    static void RefreshShownTexts();
 
     struct LanguageSlot {
         QString name;

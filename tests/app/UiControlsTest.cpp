@@ -326,3 +326,50 @@ TEST_F(UiControls, HiddenContainersHideTheirChildrenAndLayoutsScaleWithTheDpi) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UiWindowKeys, KeysOfPassiveControlsReachTheWindowAndGroupsStayInTheirWindow) {
+    const char* markup =
+        "<Window size=\"200,60\"><HorizontalLayout>"
+        "<Option name=\"a\" group=\"g\"/><Option name=\"b\" group=\"g\"/><Edit name=\"e\" text=\"${k}\"/>"
+        "</HorizontalLayout></Window>";
+    auto one = uitest::Open(markup);
+    auto two = uitest::Open(markup);
+    ASSERT_TRUE(one && two);
+    static_cast<COptionUI*>(one->Find("a"))->Selected(true);
+    static_cast<COptionUI*>(two->Find("b"))->Selected(true);
+    EXPECT_TRUE(static_cast<COptionUI*>(one->Find("a"))->IsSelected());
+
+    // A key on a focused option goes through the window's message order first.
+    one->GetHWND()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(one->GetHWND()));
+    one->Find("b")->SetFocus();
+    one->custom.clear();
+    QTest::keyClick(W(*one, "b"), Qt::Key_A);
+    EXPECT_EQ(one->custom, (std::vector<UINT>{WM_KEYDOWN}));
+    QTest::keyClick(W(*one, "b"), Qt::Key_Space);
+    EXPECT_TRUE(static_cast<COptionUI*>(one->Find("b"))->IsSelected());
+    EXPECT_FALSE(static_cast<COptionUI*>(one->Find("a"))->IsSelected());
+    EXPECT_TRUE(static_cast<COptionUI*>(two->Find("b"))->IsSelected());
+
+    // An edit shows a key's text, and the user's typing replaces it as plain text.
+    CResourceManager* rm = CResourceManager::GetInstance();
+    rm->ResetLanguages();
+    ASSERT_TRUE(rm->LoadLanguage("<L><Text id=\"${k}\" value=\"Key text\"/></L>", "en"));
+    auto* e = static_cast<CEditUI*>(one->Find("e"));
+    EXPECT_EQ(e->GetLineEdit()->text(), QStringLiteral("Key text"));
+    e->SetFocus();
+    e->GetLineEdit()->selectAll();
+    QTest::keyClicks(e->GetLineEdit(), "${k}");
+    EXPECT_EQ(e->GetRawText(), QStringLiteral("${k}"));
+    rm->ResetLanguages();
+    EXPECT_EQ(e->GetText(), QStringLiteral("${k}"));
+
+    // Fonts of wrapped widgets follow the window's scale.
+    const int before = e->GetLineEdit()->font().pixelSize();
+    one->Pm().SetDPI(192);
+    EXPECT_EQ(e->GetLineEdit()->font().pixelSize(), before * 2);
+}
+
+}  // namespace
