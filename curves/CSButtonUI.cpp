@@ -11,13 +11,6 @@ using namespace DuiLib;
 
 namespace {
 
-DWORD ParseArgb(QString value) {
-    if (value.startsWith(QLatin1Char('#'))) value.remove(0, 1);
-    bool ok = false;
-    const DWORD color = value.trimmed().toUInt(&ok, 16);
-    return ok ? color : 0;
-}
-
 // The attributes of a framework image string; a plain file name comes back as its "file".
 QHash<QString, QString> ImageAttributes(const QString& image) {
     static const QRegularExpression kAttr(QStringLiteral(R"((\w+)\s*=\s*'([^']*)')"));
@@ -83,11 +76,11 @@ void CSButtonUI::SetAttribute(const QString& pstrName, const QString& pstrValue)
     } else if (pstrName == QStringLiteral("selectedstatecount")) {
         m_nSelectedStateCount = pstrValue.toInt();
     } else if (pstrName == QStringLiteral("selectedbkcolor")) {
-        m_dwSelectedBkColor = ParseArgb(pstrValue);
+        m_dwSelectedBkColor = ParseColor(pstrValue);
     } else if (pstrName == QStringLiteral("selectedtextcolor")) {
-        m_dwSelectedTextColor = ParseArgb(pstrValue);
+        m_dwSelectedTextColor = ParseColor(pstrValue);
     } else if (pstrName == QStringLiteral("hottextcolor")) {
-        SetHotTextColor(ParseArgb(pstrValue));
+        SetHotTextColor(ParseColor(pstrValue));
     } else if (pstrName == QStringLiteral("selectedfont")) {
         m_iSelectedFont = pstrValue.toInt();
     } else {

@@ -16,21 +16,6 @@ Q_LOGGING_CATEGORY(lcCurves, "dv.curves", QtInfoMsg)
 
 namespace {
 
-DWORD ParseArgb(QString value) {
-    if (value.startsWith(QLatin1Char('#'))) value.remove(0, 1);
-    bool ok = false;
-    const DWORD color = value.trimmed().toUInt(&ok, 16);
-    return ok ? color : 0;
-}
-
-CDuiRect ParseFourInts(const QString& value) {
-    const QStringList parts = value.split(QLatin1Char(','));
-    std::array<int, 4> v{};
-    for (int i = 0; i < 4 && i < parts.size(); ++i)
-        v[static_cast<std::size_t>(i)] = parts[i].trimmed().toInt();
-    return CDuiRect(v[0], v[1], v[2], v[3]);
-}
-
 Qt::CursorShape ToShape(dv::CurveCursor cursor) {
     switch (cursor) {
         case dv::CurveCursor::Hand:
@@ -81,11 +66,11 @@ bool CurveTextSettings::Apply(const QString& name, const QString& value) {
     } else if (name == QStringLiteral("font")) {
         font = value.toInt();
     } else if (name == QStringLiteral("textcolor")) {
-        textColor = ParseArgb(value);
+        textColor = CControlUI::ParseColor(value);
     } else if (name == QStringLiteral("disabledtextcolor")) {
-        disabledTextColor = ParseArgb(value);
+        disabledTextColor = CControlUI::ParseColor(value);
     } else if (name == QStringLiteral("textpadding")) {
-        textPadding = ParseFourInts(value);
+        textPadding = CControlUI::ParseRect(value);
     } else if (name == QStringLiteral("autocalcwidth")) {
         autoCalcWidth = on;
     } else {

@@ -143,12 +143,14 @@ public:
     // Applies visibility, enabled state and geometry to the widget (and children).
     virtual void SyncWidget();
 
+    // Markup value parsers, shared with the custom controls' attribute handling.
+    static DWORD ParseColor(const QString& value);
+    static CDuiRect ParseRect(const QString& value);
+
 protected:
     // Kinds that wrap a native Qt widget override this; the default paints through DoPaint.
     virtual QWidget* MakeWidget(QWidget* pClient);
     virtual void OnWidgetCreated() {}
-    static DWORD ParseColor(const QString& value);
-    static CDuiRect ParseRect(const QString& value);
     static bool ParseBool(const QString& value) {
         return value.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
     }
