@@ -1,4 +1,5 @@
 #include "ui/UIButton.h"
+#include "ui/UITheme.h"
 
 #include <QPainter>
 
@@ -9,11 +10,10 @@ namespace DuiLib {
 
 namespace {
 // Theme defaults; markup <Default> entries and attributes override them.
-constexpr DWORD kButtonBk = 0xFF262D36;
-constexpr DWORD kButtonHotBk = 0xFF303844;
-constexpr DWORD kButtonPushedBk = 0xFF1C2128;
-constexpr DWORD kAccent = 0xFF00C000;
-constexpr DWORD kOnAccentText = 0xFF0F1216;
+constexpr DWORD kButtonBk = theme::kControlBk;
+constexpr DWORD kButtonHotBk = theme::kControlHotBk;
+constexpr DWORD kButtonPushedBk = theme::kPanelBk;
+constexpr DWORD kOnAccentText = theme::kEditBk;
 }  // namespace
 
 CButtonUI::CButtonUI() {
@@ -21,7 +21,7 @@ CButtonUI::CButtonUI() {
     m_dwBackColor = kButtonBk;
     m_dwHotBkColor = kButtonHotBk;
     m_dwPushedBkColor = kButtonPushedBk;
-    m_dwFocusBorderColor = kAccent;
+    m_dwFocusBorderColor = theme::kAccent;
     m_cursor = Qt::PointingHandCursor;
 }
 
@@ -220,7 +220,7 @@ void CButtonUI::PaintText(QPainter& painter) {
 // ---------------------------------------------------------------------------------------------
 
 COptionUI::COptionUI() {
-    m_dwSelectedBkColor = kAccent;
+    m_dwSelectedBkColor = theme::kAccent;
     m_dwSelectedTextColor = kOnAccentText;
 }
 

@@ -1,4 +1,5 @@
 #include "ui/UIList.h"
+#include "ui/UITheme.h"
 
 #include <QPainter>
 
@@ -8,10 +9,10 @@
 namespace DuiLib {
 
 namespace {
-constexpr DWORD kSelectedBk = 0xFF00C000;
-constexpr DWORD kSelectedText = 0xFF0F1216;
-constexpr DWORD kHotBk = 0xFF262D36;
-constexpr DWORD kHeaderBk = 0xFF1C2128;
+constexpr DWORD kSelectedBk = theme::theme::kAccent;
+constexpr DWORD kSelectedText = theme::kEditBk;
+constexpr DWORD kHotBk = theme::kControlBk;
+constexpr DWORD kHeaderBk = theme::kPanelBk;
 constexpr int kHeaderHeight = 25;
 
 IListItemUI* AsListItem(CControlUI* pControl) {

@@ -1,4 +1,5 @@
 #include "ui/UIMenu.h"
+#include "ui/UITheme.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -15,10 +16,9 @@ namespace {
 constexpr int kItemHeight = 28;
 constexpr int kMinWidth = 160;
 constexpr int kIconSize = 16;
-constexpr DWORD kMenuBk = 0xFF1C2128;
-constexpr DWORD kMenuBorder = 0xFF2B323C;
-constexpr DWORD kHotBk = 0xFF2B323C;
-constexpr DWORD kAccent = 0xFF00C000;
+constexpr DWORD kMenuBk = theme::kPanelBk;
+constexpr DWORD kMenuBorder = theme::kPanelBorder;
+constexpr DWORD kHotBk = theme::kPanelBorder;
 
 void CopyText(wchar_t* dst, std::size_t capacity, const QString& text) {
     const QString cut = text.left(static_cast<qsizetype>(capacity - 1));
@@ -114,7 +114,7 @@ void CMenuElementUI::DoPaint(QPainter& painter, const CDuiRect&) {
         CRenderEngine::DrawColor(painter,
                                  CDuiRect(m_rcItem.left, m_rcItem.top + pad / 2,
                                           m_rcItem.left + 3 * s / 100, m_rcItem.bottom - pad / 2),
-                                 kAccent);
+                                 theme::kAccent);
     const CDuiRect rcText(rcIcon.right + pad, m_rcItem.top, m_rcItem.right - pad, m_rcItem.bottom);
     CRenderEngine::DrawText(painter, m_pManager, rcText, GetText(), CurrentTextColor(), m_iFont,
                             m_uTextStyle);

@@ -1,4 +1,5 @@
 #include "ui/UIProgress.h"
+#include "ui/UITheme.h"
 
 #include <QPainter>
 
@@ -8,16 +9,15 @@
 namespace DuiLib {
 
 namespace {
-constexpr DWORD kTrack = 0xFF2B323C;
-constexpr DWORD kAccent = 0xFF00C000;
-constexpr DWORD kThumb = 0xFFE2E7EE;
-constexpr DWORD kDisabled = 0xFF59616D;
+constexpr DWORD kTrack = theme::kPanelBorder;
+constexpr DWORD kThumb = theme::kPrimaryText;
+constexpr DWORD kDisabled = theme::kDisabledText;
 }  // namespace
 
 CProgressUI::CProgressUI() {
     m_uTextStyle = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
     m_dwBackColor = kTrack;
-    m_dwForeColor = kAccent;
+    m_dwForeColor = theme::kAccent;
 }
 
 QString CProgressUI::GetClass() const {
