@@ -9,7 +9,7 @@
 namespace DuiLib {
 
 namespace {
-constexpr DWORD kSelectedBk = theme::theme::kAccent;
+constexpr DWORD kSelectedBk = theme::kAccent;
 constexpr DWORD kSelectedText = theme::kEditBk;
 constexpr DWORD kHotBk = theme::kControlBk;
 constexpr DWORD kHeaderBk = theme::kPanelBk;
