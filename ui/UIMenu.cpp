@@ -133,6 +133,9 @@ std::unique_ptr<CMenuWnd> CMenuWnd::CreateMenu(const QString& xml, const QPoint&
     menu->m_owner = pOwner->GetWindowHandle();
     menu->m_point = point;
     menu->m_pHost = std::make_unique<CMenuHostWnd>(menu.get(), xml);
+    // A menu is drawn at its owner's scale.
+    if (auto* owner = dynamic_cast<WindowImplBase*>(pOwner))
+        menu->m_pHost->Manager().SetDPI(owner->GetPaintManager()->GetDPI());
     if (!menu->m_pHost->Create(pOwner->GetHWND(), QStringLiteral("menu"), WS_POPUP,
                                WS_EX_TOOLWINDOW))
         return nullptr;

@@ -202,6 +202,20 @@ TEST(UiWindow, MenuClicksPostTheItemRecordToTheOwner) {
     rm->ResetLanguages();
 }
 
+TEST(UiWindow, AMenuIsDrawnAtItsOwnersScale) {
+    auto owner = uitest::Open(kWindow);
+    ASSERT_TRUE(owner);
+    auto atNormal = CMenuWnd::CreateMenu(kMenu, QPoint(), owner.get());
+    ASSERT_TRUE(atNormal);
+    const QSize normal = atNormal->GetWidget()->size();
+    owner->Pm().SetDPI(144);
+    auto atScaled = CMenuWnd::CreateMenu(kMenu, QPoint(), owner.get());
+    ASSERT_TRUE(atScaled);
+    const QSize scaled = atScaled->GetWidget()->size();
+    EXPECT_EQ(scaled.height(), normal.height() * 3 / 2);
+    EXPECT_GE(scaled.width(), normal.width() * 3 / 2 - 1);
+}
+
 TEST(UiWindow, AMenuOutlivingItsOwnerWindowIsHarmless) {
     auto owner = uitest::Open(kWindow);
     ASSERT_TRUE(owner);
