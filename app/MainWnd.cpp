@@ -153,8 +153,10 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             bHandled = true;
             return 0;
         case dv::WM_HIDE_LOADING:
+            // Closed at once rather than by a posted close: the busy window would otherwise stay
+            // up while the updated controls repaint.
             if (m_pLoading) {
-                m_pLoading->Close(IDOK);
+                m_pLoading->SendMessage(WM_CLOSE, IDOK);
                 m_pLoading = nullptr;
             }
             bHandled = true;

@@ -301,7 +301,10 @@ int SimBus::Read(hid_device_* dev, unsigned char* data, size_t length, int milli
                 // A timed wake-up comes late by the scheduler's whim; the last stretch of a
                 // reply's latency is waited out actively so the simulated endpoint stays exact.
                 lock.unlock();
-                while (Clock::now() < due) std::this_thread::yield();
+                // Without a yield: on a busy machine a yield hands the core to another thread
+                // for a whole time slice, far longer than the stretch being waited out.
+                while (Clock::now() < due) {
+                }
                 lock.lock();
                 continue;
             }
