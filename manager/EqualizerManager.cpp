@@ -154,6 +154,9 @@ void EqualizerManager::Connect(bool reportFailure) {
         m_device.SetCmdQueueEnabled(false);
         PostToWindow(dv::WM_SHOW_LOADING);
         m_readThread = std::thread(&EqualizerManager::ReadThread, this);
+        // A new thread starts on its creator's core and would wait there until the busy window
+        // is built; stepping aside once lets the first query go out now.
+        std::this_thread::yield();
         return;
     }
     LogPrintA("Can not conect usb devices, please connect devices again!\n");

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <deque>
+#include <mutex>
 
 #include "ui/UIControlWidget.h"
 
@@ -16,6 +18,8 @@ namespace DuiLib {
 namespace {
 
 const QEvent::Type kMessageEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+// Wakes the window to take the messages other threads left in its sink.
+const QEvent::Type kSinkEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // A window message queued to the UI thread.
 class CMessageEvent : public QEvent {
@@ -54,6 +58,10 @@ protected:
             if (m_pOwner)
                 m_pOwner->DispatchMessage(msg->m_msg, msg->m_wParam, msg->m_lParam,
                                           std::move(msg->m_record));
+            return true;
+        }
+        if (e->type() == kSinkEventType) {
+            if (m_pOwner) m_pOwner->DispatchSinkMessages();
             return true;
         }
         if (e->type() == QEvent::ActivationChange && m_pOwner) {
@@ -103,18 +111,55 @@ private:
 
 namespace {
 
-// Posts from any thread become events on the window's widget (under the handle's lock).
+// Posts from any thread (under the handle's lock) queue here in order. Only the first of a burst
+// posts a Qt event: a reading thread that posts several records per reply would otherwise wake
+// the UI thread, and contend with it, once per record.
 class CWindowSink : public dv::MessageSink {
 public:
+    struct Posted {
+        unsigned message = 0;
+        intptr_t param = 0;
+        std::unique_ptr<dv::MessageRecord> record;
+    };
+
     explicit CWindowSink(QWidget* widget) : m_widget(widget) {}
+
     void Deliver(unsigned message, intptr_t param,
                  std::unique_ptr<dv::MessageRecord> record) override {
-        QCoreApplication::postEvent(
-            m_widget, new CMessageEvent(message, static_cast<WPARAM>(param), 0, std::move(record)));
+        bool wake = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_posted.push_back({message, param, std::move(record)});
+            wake = !m_wakePending;
+            m_wakePending = true;
+        }
+        if (wake) QCoreApplication::postEvent(m_widget, new QEvent(kSinkEventType));
+    }
+
+    // UI thread: the oldest message, if any. While more wait, another wake is posted first, so a
+    // handler that runs a nested event loop (a modal window) still gets the rest, in order.
+    bool Take(Posted& out) {
+        bool more = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_posted.empty()) {
+                m_wakePending = false;
+                return false;
+            }
+            out = std::move(m_posted.front());
+            m_posted.pop_front();
+            more = !m_posted.empty();
+            m_wakePending = more;
+        }
+        if (more) QCoreApplication::postEvent(m_widget, new QEvent(kSinkEventType));
+        return true;
     }
 
 private:
     QWidget* m_widget;
+    std::mutex m_mutex;
+    std::deque<Posted> m_posted;
+    bool m_wakePending = false;
 };
 
 }  // namespace
@@ -232,6 +277,19 @@ bool CWindowWnd::PostMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
     QCoreApplication::postEvent(m_pWidget,
                                 new CMessageEvent(uMsg, wParam, lParam, std::move(record)));
     return true;
+}
+
+void CWindowWnd::DispatchSinkMessages() {
+    auto* const sink = static_cast<CWindowSink*>(m_pSink.get());
+    if (!sink) return;
+    std::weak_ptr<bool> alive = m_alive;
+    CWindowSink::Posted posted;
+    while (sink->Take(posted)) {
+        DispatchMessage(posted.message, static_cast<WPARAM>(posted.param), 0,
+                        std::move(posted.record));
+        // A handler may destroy the window; what it had not taken yet is dropped with it.
+        if (alive.expired() || !m_pWidget || m_pSink.get() != sink) return;
+    }
 }
 
 LRESULT CWindowWnd::DispatchMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,

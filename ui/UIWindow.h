@@ -69,6 +69,8 @@ public:
     // Internal: the widget delivers Qt events as messages. Takes the record for the handler.
     LRESULT DispatchMessage(UINT uMsg, WPARAM wParam, LPARAM lParam,
                             std::unique_ptr<dv::MessageRecord> record);
+    // Internal: handles, in order, the messages other threads posted through the handle.
+    void DispatchSinkMessages();
     // Internal: the widget was deleted by Qt (its parent window went first).
     void OnWidgetDeleted();
 
