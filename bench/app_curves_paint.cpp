@@ -100,6 +100,23 @@ struct EqualizerRig {
     UIEqualizer control;
 };
 
+// An image the size of the control, to paint into.
+QImage PlotImage(UIEqualizer& control) {
+    const CDuiRect pos = control.GetPos();
+    return QImage(pos.GetWidth(), pos.GetHeight(), QImage::Format_ARGB32_Premultiplied);
+}
+
+// Hands the profile's curves to the control and paints it once.
+void PaintWithCurves(UIEqualizer& control, const dv::DspProfile& p, QImage& image) {
+    control.setCurves(p.curveFreq[0].data(), p.curveLevel[0].data(), dv::kOutputCount, 0,
+                      p.showChEqualizer.data());
+    image.fill(QColor(0x14, 0x17, 0x1C));
+    QPainter painter(&image);
+    control.DoPaint(painter, control.GetPos());
+    painter.end();
+    benchmark::DoNotOptimize(image.constBits());
+}
+
 // A paint right after new curves for every output: all eight curves are drawn anew. Two curve
 // sets take turns so that each iteration's paint is such a first paint.
 void BM_EqualizerPaint(benchmark::State& state) {
@@ -108,19 +125,12 @@ void BM_EqualizerPaint(benchmark::State& state) {
     dv::DspProfile b = a;
     for (auto& levels : b.curveLevel)
         for (double& v : levels) v += 0.5;
-    const CDuiRect pos = rig.control.GetPos();
-    QImage image(pos.GetWidth(), pos.GetHeight(), QImage::Format_ARGB32_Premultiplied);
+    QImage image = PlotImage(rig.control);
     bool flip = false;
     for (auto _ : state) {
         const dv::DspProfile& p = flip ? b : a;
         flip = !flip;
-        rig.control.setCurves(p.curveFreq[0].data(), p.curveLevel[0].data(), dv::kOutputCount, 0,
-                              p.showChEqualizer.data());
-        image.fill(QColor(0x14, 0x17, 0x1C));
-        QPainter painter(&image);
-        rig.control.DoPaint(painter, pos);
-        painter.end();
-        benchmark::DoNotOptimize(image.constBits());
+        PaintWithCurves(rig.control, p, image);
     }
     state.SetLabel(QStringLiteral("%1 %, all curves new").arg(state.range(0)).toStdString());
 }
@@ -130,19 +140,12 @@ BENCHMARK(BM_EqualizerPaint)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
 void BM_EqualizerRepaintDuringDrag(benchmark::State& state) {
     EqualizerRig rig(static_cast<int>(state.range(0)));
     dv::DspProfile p = DemoProfile();
-    const CDuiRect pos = rig.control.GetPos();
-    QImage image(pos.GetWidth(), pos.GetHeight(), QImage::Format_ARGB32_Premultiplied);
+    QImage image = PlotImage(rig.control);
     double shift = 0.1;
     for (auto _ : state) {
         for (double& v : p.curveLevel[0]) v += shift;
         shift = -shift;
-        rig.control.setCurves(p.curveFreq[0].data(), p.curveLevel[0].data(), dv::kOutputCount, 0,
-                              p.showChEqualizer.data());
-        image.fill(QColor(0x14, 0x17, 0x1C));
-        QPainter painter(&image);
-        rig.control.DoPaint(painter, pos);
-        painter.end();
-        benchmark::DoNotOptimize(image.constBits());
+        PaintWithCurves(rig.control, p, image);
     }
     state.SetLabel(QStringLiteral("%1 %, current curve new").arg(state.range(0)).toStdString());
 }

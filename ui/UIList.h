@@ -23,6 +23,22 @@ public:
     virtual bool Select(bool bSelect = true) = 0;
 };
 
+// The state every list row keeps: its place, its list, selected and hot.
+class CListRowState : public IListItemUI {
+public:
+    int GetIndex() const override { return m_iIndex; }
+    void SetIndex(int iIndex) override { m_iIndex = iIndex; }
+    CListUI* GetOwner() const override { return m_pOwner; }
+    void SetOwner(CListUI* pOwner) override { m_pOwner = pOwner; }
+    bool IsSelected() const override { return m_bSelected; }
+
+protected:
+    int m_iIndex = -1;
+    CListUI* m_pOwner = nullptr;
+    bool m_bSelected = false;
+    bool m_bHot = false;
+};
+
 class CListHeaderUI : public CHorizontalLayoutUI {
 public:
     CListHeaderUI();
@@ -85,46 +101,24 @@ protected:
 };
 
 // Shared row behaviour: selection, click and double click.
-class CListLabelElementUI : public CLabelUI, public IListItemUI {
+class CListLabelElementUI : public CLabelUI, public CListRowState {
 public:
     CListLabelElementUI();
     QString GetClass() const override;
     void* GetInterface(const QString& pstrName) override;
-    int GetIndex() const override { return m_iIndex; }
-    void SetIndex(int iIndex) override { m_iIndex = iIndex; }
-    CListUI* GetOwner() const override { return m_pOwner; }
-    void SetOwner(CListUI* pOwner) override { m_pOwner = pOwner; }
-    bool IsSelected() const override { return m_bSelected; }
     bool Select(bool bSelect = true) override;
     void DoEvent(TEventUI& event) override;
     void PaintBkColor(QPainter& painter) override;
     void PaintText(QPainter& painter) override;
-
-protected:
-    int m_iIndex = -1;
-    CListUI* m_pOwner = nullptr;
-    bool m_bSelected = false;
-    bool m_bHot = false;
 };
 
-class CListContainerElementUI : public CHorizontalLayoutUI, public IListItemUI {
+class CListContainerElementUI : public CHorizontalLayoutUI, public CListRowState {
 public:
     QString GetClass() const override;
     void* GetInterface(const QString& pstrName) override;
-    int GetIndex() const override { return m_iIndex; }
-    void SetIndex(int iIndex) override { m_iIndex = iIndex; }
-    CListUI* GetOwner() const override { return m_pOwner; }
-    void SetOwner(CListUI* pOwner) override { m_pOwner = pOwner; }
-    bool IsSelected() const override { return m_bSelected; }
     bool Select(bool bSelect = true) override;
     void DoEvent(TEventUI& event) override;
     void PaintBkColor(QPainter& painter) override;
-
-protected:
-    int m_iIndex = -1;
-    CListUI* m_pOwner = nullptr;
-    bool m_bSelected = false;
-    bool m_bHot = false;
 };
 
 }  // namespace DuiLib
