@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/MsgWndBase.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 // The program version the about window shows.
 inline constexpr const char* kSoftwareVersion = "v6.2";

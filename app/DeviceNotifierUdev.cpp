@@ -7,7 +7,7 @@
 #include <cstring>
 #include <set>
 
-#include "app/DeviceNotifier.h"
+#include "base/DeviceNotifier.h"
 
 namespace {
 

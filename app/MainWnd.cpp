@@ -7,12 +7,12 @@
 
 #include "app/AboutWnd.h"
 #include "app/LoadingWnd.h"
-#include "app/Log.h"
 #include "app/ProcessRestart.h"
 #include "app/ScreenInfo.h"
-#include "app/SystemMessageBox.h"
-#include "curves/UICurveFactory.h"
-#include "manager/SpeakerRoles.h"
+#include "base/Log.h"
+#include "controls/UICurveFactory.h"
+#include "model/SpeakerRoles.h"
+#include "ui/SystemMessageBox.h"
 
 using namespace DuiLib;
 

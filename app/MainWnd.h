@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/DeviceNotifier.h"
 #include "app/SingleInstanceLock.h"
+#include "base/DeviceNotifier.h"
 #include "manager/EqualizerManager.h"
 #include "ui/UILib.h"
 

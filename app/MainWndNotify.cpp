@@ -1,8 +1,8 @@
 // CMainWnd: the dispatch of control notifications and the keyboard moves between edits.
 #include <vector>
 
-#include "app/Log.h"
 #include "app/MainWnd.h"
+#include "base/Log.h"
 
 using namespace DuiLib;
 

@@ -3,8 +3,8 @@
 #include <QFontMetrics>
 #include <utility>
 
-#include "app/Log.h"
 #include "app/ScreenInfo.h"
+#include "base/Log.h"
 
 using namespace DuiLib;
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/Log.h"
 #include "app/SkinResources.h"
+#include "base/Log.h"
 #include "ui/UILib.h"
 
 using namespace DuiLib;

@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "ui/UIManager.h"
 #include "ui/UIResourceManager.h"
 

@@ -13,9 +13,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/DeviceNotifier.h"
 #include "app/MainWnd.h"
 #include "app/SkinResources.h"
+#include "base/DeviceNotifier.h"
 #include "sim/SimBus.h"
 #include "ui/UILib.h"
 

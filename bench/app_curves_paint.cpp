@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "app/SkinResources.h"
+#include "controls/UIEqualizer.h"
+#include "controls/UIEqualizerAc.h"
 #include "curves/FilterMath.h"
-#include "curves/UIEqualizer.h"
-#include "curves/UIEqualizerAc.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 #include "ui/UIManager.h"
 #include "ui/UIResourceManager.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "curves/FilterMath.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace {
 

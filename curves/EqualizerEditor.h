@@ -11,7 +11,7 @@
 #include <string>
 
 #include "curves/EqualizerGeometry.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace dv {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace dv {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "curves/FilterTables.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace dv {
 

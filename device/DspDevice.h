@@ -10,7 +10,7 @@
 #include <span>
 #include <thread>
 
-#include "app/WindowMessage.h"
+#include "base/WindowMessage.h"
 #include "device/CommandQueue.h"
 #include "device/CommandTable.h"
 #include "device/Frame.h"

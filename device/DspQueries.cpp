@@ -1,7 +1,7 @@
 // Group 1 queries and the group 2 and 3 commands.
 #include <string>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DspDevice.h"
 #include "device/PayloadBuilder.h"
 

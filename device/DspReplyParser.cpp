@@ -1,7 +1,7 @@
 // Group 1 replies: DSP values, calibration status and data, input noise.
 #include <memory>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DspDevice.h"
 #include "device/DspReplyRecords.h"
 #include "device/Encoding.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/WindowMessage.h"
+#include "base/WindowMessage.h"
 
 namespace dv {
 

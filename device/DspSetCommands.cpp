@@ -1,5 +1,5 @@
 // Group 1 set commands: payload layouts, number encodings and their log lines.
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DspDevice.h"
 #include "device/Encoding.h"
 #include "device/PayloadBuilder.h"

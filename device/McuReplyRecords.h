@@ -1,7 +1,7 @@
 // Records posted by the MCU reply parser (message 1235).
 #pragma once
 
-#include "app/WindowMessage.h"
+#include "base/WindowMessage.h"
 
 namespace dv {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "manager/DspProfile.h"
+#include "base/UnitCounts.h"
 
 namespace dv {
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "device/DspDevice.h"
 #include "device/McuReplyRecords.h"
 #include "device/PayloadReader.h"

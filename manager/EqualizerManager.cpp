@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "app/Log.h"
-#include "app/SystemMessageBox.h"
-#include "curves/CSButtonUI.h"
+#include "base/Log.h"
+#include "controls/CSButtonUI.h"
 #include "curves/FilterMath.h"
-#include "manager/InputSources.h"
+#include "model/InputSources.h"
+#include "ui/SystemMessageBox.h"
 
 using namespace DuiLib;
 

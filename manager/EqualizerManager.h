@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "device/DspDevice.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 #include "ui/UILib.h"
 
 class UIEqualizer;

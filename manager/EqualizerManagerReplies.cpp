@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Log.h"
-#include "app/SystemMessageBox.h"
-#include "curves/CSButtonUI.h"
+#include "base/Log.h"
+#include "controls/CSButtonUI.h"
 #include "device/DspReplyRecords.h"
 #include "device/McuReplyRecords.h"
 #include "device/SceneReplyRecords.h"
 #include "manager/EqualizerManager.h"
-#include "manager/InputSources.h"
+#include "model/InputSources.h"
+#include "ui/SystemMessageBox.h"
 
 using namespace DuiLib;
 

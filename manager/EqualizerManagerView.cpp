@@ -2,12 +2,12 @@
 #include <QElapsedTimer>
 #include <cmath>
 
-#include "app/Log.h"
-#include "curves/CSButtonUI.h"
+#include "base/Log.h"
+#include "controls/CSButtonUI.h"
+#include "controls/UIEqualizer.h"
 #include "curves/FilterMath.h"
-#include "curves/UIEqualizer.h"
 #include "manager/EqualizerManager.h"
-#include "manager/SpeakerRoles.h"
+#include "model/SpeakerRoles.h"
 
 using namespace DuiLib;
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string_view>
 
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace dv {
 

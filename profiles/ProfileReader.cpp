@@ -7,7 +7,7 @@
 #include <new>
 #include <span>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/SceneNameCodec.h"
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "base/WindowMessage.h"
+
 namespace DuiLib {
 
 using UINT = unsigned;
@@ -42,7 +44,7 @@ inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_LBUTTONUP = 0x0202;
 inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
-inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+inline constexpr UINT WM_DEVICECHANGE = dv::WM_DEVICE_CHANGE;
 inline constexpr UINT WM_DISPLAYCHANGE = 0x007E;
 inline constexpr UINT WM_USER = 0x0400;
 inline constexpr UINT WM_MENUCLICK =

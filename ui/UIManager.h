@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/WindowMessage.h"
+#include "base/WindowMessage.h"
 #include "ui/UIDPI.h"
 #include "ui/UIDefs.h"
 

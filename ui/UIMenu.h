@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/WindowMessage.h"
+#include "base/WindowMessage.h"
 #include "ui/UILabel.h"
 
 class QWidget;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "app/WindowMessage.h"
+#include "base/WindowMessage.h"
 #include "ui/UIDefs.h"
 
 class QWidget;

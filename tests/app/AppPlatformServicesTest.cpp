@@ -15,7 +15,7 @@
 
 #include "app/FileDialogs.h"
 #include "app/SingleInstanceLock.h"
-#include "app/SystemMessageBox.h"
+#include "ui/SystemMessageBox.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "curves/CCircleProgressUI.h"
-#include "curves/CSButtonUI.h"
+#include "controls/CCircleProgressUI.h"
+#include "controls/CSButtonUI.h"
+#include "controls/UICurveFactory.h"
+#include "controls/UIEqualizerAc.h"
 #include "curves/FilterMath.h"
-#include "curves/UICurveFactory.h"
-#include "curves/UIEqualizerAc.h"
 #include "ui/UIManager.h"
 
 using namespace DuiLib;

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "controls/UIEqualizer.h"
+#include "controls/UIEqualizerPainter.h"
 #include "curves/FilterMath.h"
-#include "curves/UIEqualizer.h"
-#include "curves/UIEqualizerPainter.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 #include "ui/UIManager.h"
 
 using namespace DuiLib;

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "controls/UIEqualizerPainter.h"
 #include "curves/CalibrationCurves.h"
 #include "curves/EqualizerGeometry.h"
-#include "curves/UIEqualizerPainter.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/SystemMessageBox.h"
-#include "curves/CSButtonUI.h"
+#include "controls/CSButtonUI.h"
 #include "device/DspReplyRecords.h"
-#include "manager/SpeakerRoles.h"
+#include "model/SpeakerRoles.h"
 #include "tests/app/MainWndTestSupport.h"
+#include "ui/SystemMessageBox.h"
 
 using namespace DuiLib;
 using maintest::MainWindowTest;

@@ -4,7 +4,7 @@
 
 #include "app/AboutWnd.h"
 #include "app/SingleInstanceLock.h"
-#include "curves/CSButtonUI.h"
+#include "controls/CSButtonUI.h"
 #include "tests/app/MainWndTestSupport.h"
 
 using namespace DuiLib;

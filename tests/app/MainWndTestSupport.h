@@ -16,9 +16,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/DeviceNotifier.h"
 #include "app/MainWnd.h"
 #include "app/SkinResources.h"
+#include "base/DeviceNotifier.h"
 #include "sim/SimBus.h"
 #include "ui/UILib.h"
 

@@ -8,10 +8,10 @@
 
 #include "app/AboutWnd.h"
 #include "app/LoadingWnd.h"
-#include "app/Log.h"
 #include "app/MsgWnd.h"
 #include "app/NameMsgWnd.h"
 #include "app/ScreenInfo.h"
+#include "base/Log.h"
 #include "tests/app/MsgWindowTestSupport.h"
 
 using namespace DuiLib;

@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/Log.h"
-#include "app/WindowMessage.h"
+#include "base/Log.h"
+#include "base/WindowMessage.h"
 #include "device/DspDevice.h"
 #include "sim/SimBus.h"
 

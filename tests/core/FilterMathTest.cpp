@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "curves/FilterMath.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace dv {
 namespace {

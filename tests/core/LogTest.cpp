@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace fs = std::filesystem;
 
@@ -17,8 +17,9 @@ namespace {
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("dvlog-" + std::to_string(getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("dvlog-" + std::to_string(getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -54,7 +55,8 @@ TEST_F(LogTest, SwitchFileTruncatesOldLogAndFlushesOnTwelfthMessage) {
     EXPECT_EQ(ReadLog(), "") << "the first flush belongs to the twelfth message";
     LogPrint(L"line %02d\n", 12);
     std::string expected;
-    for (int i = 1; i <= 12; ++i) expected += "line " + std::string(i < 10 ? "0" : "") + std::to_string(i) + "\n";
+    for (int i = 1; i <= 12; ++i)
+        expected += "line " + std::string(i < 10 ? "0" : "") + std::to_string(i) + "\n";
     EXPECT_EQ(ReadLog(), expected);
     for (int i = 13; i <= 22; ++i) LogPrintA("x\n");
     EXPECT_EQ(ReadLog(), expected);
@@ -89,8 +91,10 @@ TEST_F(LogTest, ConcurrentWritersNeverInterleaveInsideAMessage) {
         writers.emplace_back([t] {
             std::string body(40, static_cast<char>('a' + t));
             for (int i = 0; i < kLines; ++i) {
-                if (i % 2) LogPrintA("<%s>\n", body.c_str());
-                else LogPrint(L"<%s>\n", body.c_str());
+                if (i % 2)
+                    LogPrintA("<%s>\n", body.c_str());
+                else
+                    LogPrint(L"<%s>\n", body.c_str());
             }
         });
     }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "manager/DspProfile.h"
-#include "manager/FrequencyStep.h"
-#include "manager/InputSources.h"
-#include "manager/SpeakerRoles.h"
+#include "model/DspProfile.h"
+#include "model/FrequencyStep.h"
+#include "model/InputSources.h"
+#include "model/SpeakerRoles.h"
 
 namespace dv {
 namespace {

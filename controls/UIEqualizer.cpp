@@ -1,4 +1,4 @@
-#include "curves/UIEqualizer.h"
+#include "controls/UIEqualizer.h"
 
 #include <QByteArray>
 #include <QLoggingCategory>

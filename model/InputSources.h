@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace dv {
 

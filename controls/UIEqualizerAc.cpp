@@ -1,6 +1,6 @@
-#include "curves/UIEqualizerAc.h"
+#include "controls/UIEqualizerAc.h"
 
-#include "curves/UIEqualizerPainter.h"
+#include "controls/UIEqualizerPainter.h"
 
 using namespace DuiLib;
 

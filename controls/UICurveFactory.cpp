@@ -1,9 +1,9 @@
-#include "curves/UICurveFactory.h"
+#include "controls/UICurveFactory.h"
 
-#include "curves/CCircleProgressUI.h"
-#include "curves/CSButtonUI.h"
-#include "curves/UIEqualizer.h"
-#include "curves/UIEqualizerAc.h"
+#include "controls/CCircleProgressUI.h"
+#include "controls/CSButtonUI.h"
+#include "controls/UIEqualizer.h"
+#include "controls/UIEqualizerAc.h"
 
 DuiLib::CControlUI* CreateCurveControl(const QString& pstrClass) {
     auto is = [&](const char* name) {

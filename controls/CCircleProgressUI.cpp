@@ -1,4 +1,4 @@
-#include "curves/CCircleProgressUI.h"
+#include "controls/CCircleProgressUI.h"
 
 #include <QPainter>
 #include <algorithm>

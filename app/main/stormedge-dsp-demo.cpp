@@ -1,8 +1,8 @@
 // stormedge-dsp-demo: the control panel with a simulated DV80MAX plugged in, holding a tuned car.
 #include <memory>
 
-#include "app/DeviceNotifier.h"
 #include "app/PanelMain.h"
+#include "base/DeviceNotifier.h"
 #include "sim/SimBus.h"
 
 int main(int /*argc*/, char* argv[]) {

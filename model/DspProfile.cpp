@@ -1,10 +1,10 @@
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 #include <algorithm>
 
-#include "app/Log.h"
-#include "manager/InputSources.h"
-#include "manager/SpeakerRoles.h"
+#include "base/Log.h"
+#include "model/InputSources.h"
+#include "model/SpeakerRoles.h"
 
 namespace dv {
 

@@ -1,6 +1,6 @@
 // Device events of the simulated bus: its listeners run on the thread that plugs or unplugs, so
 // they only post.
-#include "app/DeviceNotifier.h"
+#include "base/DeviceNotifier.h"
 #include "sim/SimBus.h"
 
 namespace {

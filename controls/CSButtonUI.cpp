@@ -1,4 +1,4 @@
-#include "curves/CSButtonUI.h"
+#include "controls/CSButtonUI.h"
 
 #include <QHash>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/SystemMessageBox.h"
+#include "ui/SystemMessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "manager/SpeakerRoles.h"
+#include "model/SpeakerRoles.h"
 
 namespace dv {
 

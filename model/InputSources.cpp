@@ -1,4 +1,4 @@
-#include "manager/InputSources.h"
+#include "model/InputSources.h"
 
 namespace dv {
 

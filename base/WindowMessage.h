@@ -11,6 +11,7 @@ namespace dv {
 
 // Window message numbers (WM_USER is 1024).
 enum WindowMessageId : unsigned {
+    WM_DEVICE_CHANGE = 0x0219,     // device arrival or removal (DeviceBroadcastRecord)
     WM_MENU_CLICK = 1145,          // popup menu item clicked (MenuCmd record)
     WM_DSP_VALUE = 1234,           // DSP value reply; first parameter the reply code
     WM_MCU_VALUE = 1235,           // handshake and flash version
@@ -18,7 +19,7 @@ enum WindowMessageId : unsigned {
     WM_SCENE_DELETED = 1238,       // scene deleted
     WM_HANDSHAKE_ABNORMAL = 1239,  // unit answered the handshake as not normal
     WM_FACTORY_DEFAULT_DONE = 1240,
-    WM_IRC_VALUE = 1241,           // calibration status or data
+    WM_IRC_VALUE = 1241,  // calibration status or data
     WM_CONNECT_FAILED = 1242,
     WM_SHOW_LOADING = 1244,  // busy window up
     WM_HIDE_LOADING = 1245,  // busy window down
@@ -39,7 +40,8 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     // Called from any thread; must not block on the UI thread.
-    virtual void Deliver(unsigned message, intptr_t param, std::unique_ptr<MessageRecord> record) = 0;
+    virtual void Deliver(unsigned message, intptr_t param,
+                         std::unique_ptr<MessageRecord> record) = 0;
 };
 
 // A thread-safe handle to a window. Threads keep a std::shared_ptr<WindowTarget>; the window

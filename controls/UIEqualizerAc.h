@@ -3,8 +3,8 @@
 // handles, no mouse input, no notifications.
 #pragma once
 
+#include "controls/UIEqualizer.h"
 #include "curves/CalibrationCurves.h"
-#include "curves/UIEqualizer.h"
 
 class UIEqualizerAc : public DuiLib::CControlUI {
 public:

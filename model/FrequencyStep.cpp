@@ -1,9 +1,9 @@
-#include "manager/FrequencyStep.h"
+#include "model/FrequencyStep.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace dv {
 

@@ -1,4 +1,4 @@
-#include "app/Log.h"
+#include "base/Log.h"
 
 #include <iconv.h>
 #include <sys/stat.h>
@@ -53,7 +53,7 @@ size_t WideToUtf8(const wchar_t* text, char* out, size_t outSize) {
     size_t outLeft = outSize - 1;
     while (inLeft > 0 && iconv(cd, &in, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) {
         if (errno != EILSEQ && errno != EINVAL) break;  // output full: keep what fits
-        *dst++ = '?';  // a code unit with no UTF-8 form
+        *dst++ = '?';                                   // a code unit with no UTF-8 form
         --outLeft;
         in += sizeof(wchar_t);
         inLeft -= sizeof(wchar_t);

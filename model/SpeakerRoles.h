@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 
 namespace dv {
 

@@ -7,18 +7,11 @@
 #include <span>
 #include <type_traits>
 
+#include "base/UnitCounts.h"
+
 namespace dv {
 
-inline constexpr int kOutputCount = 8;
-inline constexpr int kMaxBands = 31;         // outputs 1-6
-inline constexpr int kSmallBands = 11;       // outputs 7 and 8
-inline constexpr int kFirstSmallOutput = 6;  // first index of the second pairing bank
-inline constexpr int kSourceCount = 7;
-inline constexpr int kMixerInputs = 8;
-inline constexpr int kRoleCount = 25;
-inline constexpr int kSceneCount = 10;
-inline constexpr int kSceneNameChars = 8;
-inline constexpr int kCurvePoints = 512;
+inline constexpr int kCurvePoints = 512;  // points of a response curve
 
 inline constexpr int kFreqMin = 20;
 inline constexpr int kFreqMax = 20000;
@@ -28,11 +21,6 @@ inline constexpr float kDefaultQ = 5.8f;
 inline constexpr std::array<int32_t, kMaxBands> kBandFrequencies = {
     20,  25,   31,   40,   50,   63,   80,   100,  125,  160,  200,  250,   315,   400,   500,  630,
     800, 1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
-
-// Number of bands output `output` can hold: 31 on outputs 1-6, 11 on 7 and 8.
-constexpr int BandCapacity(int output) {
-    return output >= kFirstSmallOutput && output < kOutputCount ? kSmallBands : kMaxBands;
-}
 
 struct EqBand {
     float eqGain = 0.0f;  // dB

@@ -6,9 +6,9 @@
 // UI thread only: the manager's threads post their updates to the window.
 #pragma once
 
+#include "controls/UIEqualizerPainter.h"
 #include "curves/EqualizerEditor.h"
-#include "curves/UIEqualizerPainter.h"
-#include "manager/DspProfile.h"
+#include "model/DspProfile.h"
 #include "ui/UIControl.h"
 
 inline const QString DUI_MSGTYPE_EQUALIZER_EQ = QStringLiteral("equalizer_eq");

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/WindowMessage.h"
+#include "base/WindowMessage.h"
 
 // Device-change events (WM_DEVICECHANGE first parameter).
 inline constexpr unsigned kDbtDevNodesChanged = 0x0007;

@@ -1,4 +1,4 @@
-#include "curves/UIEqualizerPainter.h"
+#include "controls/UIEqualizerPainter.h"
 
 #include <QPainter>
 #include <algorithm>
