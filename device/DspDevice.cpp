@@ -74,11 +74,12 @@ void DspDevice::McuCmdThread() {
         auto command = queue_.Pop();
         if (!command) continue;
         LogQueuedCommand(*command);
+        const Link link = CurrentLink();
         const bool written =
-            SendCtrlCommand(command->mcmd, command->subcmd, command->optype,
-                            command->payload.data(), static_cast<uint8_t>(command->payload.size()));
+            WriteFrame(link, command->mcmd, command->subcmd, command->optype,
+                       command->payload.data(), static_cast<uint8_t>(command->payload.size()));
         // A frame that never left cannot be answered; waiting for a reply would stall the queue.
-        if (written) ReadHIDData(readBuffer_.data(), kDefaultReplyTimeoutMs);
+        if (written) ReadFrames(link, readBuffer_.data(), kDefaultReplyTimeoutMs);
     }
     while (auto command = queue_.TryPop()) LogQueuedCommand(*command);
     LogPrintA("McuCmdThread end\n");
@@ -91,6 +92,16 @@ void DspDevice::SetCmdQueueEnabled(bool enabled) {
 DspDevice::HidHandle DspDevice::Handle() const {
     std::lock_guard<std::mutex> lock(linkMutex_);
     return handle_;
+}
+
+DspDevice::Link DspDevice::CurrentLink() const {
+    std::lock_guard<std::mutex> lock(linkMutex_);
+    return {handle_, linkId_};
+}
+
+bool DspDevice::IsCurrent(const Link& link) const {
+    std::lock_guard<std::mutex> lock(linkMutex_);
+    return link.handle && handle_ == link.handle;
 }
 
 bool DspDevice::IsDeviceOpen() const {
@@ -129,6 +140,7 @@ void DspDevice::OpenHIDDevice() {
     // a write or read that is still running on another thread.
     std::lock_guard<std::mutex> lock(linkMutex_);
     handle_ = HidHandle(raw, [](hid_device* h) { hid_close(h); });
+    ++linkId_;
 }
 
 void DspDevice::CloseHIDDevice(bool sayGoodbye) {
@@ -183,7 +195,12 @@ void DspDevice::Post(Target target, unsigned message, intptr_t param,
 
 bool DspDevice::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const uint8_t* data,
                                 uint8_t len) {
-    HidHandle handle = Handle();
+    return WriteFrame(CurrentLink(), mcmd, subcmd, optype, data, len);
+}
+
+bool DspDevice::WriteFrame(const Link& link, uint8_t mcmd, uint8_t subcmd, uint8_t optype,
+                           const uint8_t* data, uint8_t len) {
+    const HidHandle& handle = link.handle;
     if (!handle) {
         writeRoprt_ = false;
         return false;
@@ -202,7 +219,7 @@ bool DspDevice::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, co
     LogPrintA("\n");
     writeRoprt_ = true;
     LogPrintA("set WRITE_ROPRT = TRUE\n");
-    if (!IsDeviceOpen()) {
+    if (!IsCurrent(link)) {
         LogPrintA("mHidHandle is NULL, can't send cmd\n");
         writeRoprt_ = false;
         return false;
@@ -222,32 +239,42 @@ bool DspDevice::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, co
 }
 
 bool DspDevice::ReadHIDData(uint8_t* buffer, int timeoutMs) {
+    return ReadFrames(CurrentLink(), buffer, timeoutMs);
+}
+
+bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs) {
     const long start = TickMs();
     LogPrintA("ReadHIDData timestart = %ld\n", start);
-    HidHandle handle = Handle();
-    if (!handle) {
+    // Waiting for the lock can outlast the link; a closed link reads nothing more.
+    auto gone = [&] {
         LogPrintA("mHidHandle is NULL\n");
         writeRoprt_ = false;
         return false;
-    }
+    };
+    if (!link.handle) return gone();
     std::lock_guard<std::mutex> lock(readMutex_);
-    int count = hid_read_timeout(handle.get(), buffer, kInputReportSize, timeoutMs);
+    if (!IsCurrent(link)) return gone();
+    if (ringLink_ != link.id) {
+        // Half a frame left by an earlier link would swallow the first reply of this one.
+        ringWrite_ = ringRead_ = 0;
+        assembler_ = FrameAssembler();
+        ringLink_ = link.id;
+    }
+    int count = hid_read_timeout(link.handle.get(), buffer, kInputReportSize, timeoutMs);
     LogPrintA("ReadHIDData done timeend-timestart = %ld\n", TickMs() - start);
     LogPrintA("ReadHIDData NumberOfBytesRead = %d\n", count);
     if (count <= 0) return false;
     LogPrintA("read data: ");
     for (int i = 0; i < count; ++i) {
-        if (!IsDeviceOpen()) {
-            LogPrintA("mHidHandle is NULL\n");
-            writeRoprt_ = false;
-            return false;
-        }
+        // The link closed while this read waited: what arrived is not this caller's to parse,
+        // even when a newer link's unit sent it to every open handle.
+        if (!IsCurrent(link)) return gone();
         ring_[ringWrite_] = buffer[i];
         ringWrite_ = (ringWrite_ + 1) & kRingMask;
     }
     LogBytes(buffer, static_cast<size_t>(count));
     LogPrintA("\n");
-    while (ringRead_ != ringWrite_ && IsDeviceOpen()) {
+    while (ringRead_ != ringWrite_ && IsCurrent(link)) {
         const uint8_t b = ring_[ringRead_];
         ringRead_ = (ringRead_ + 1) & kRingMask;
         if (assembler_.Step(b)) DispatchFrame(assembler_.Frame());
@@ -285,17 +312,17 @@ void DspDevice::DispatchFrame(const ReceivedFrame& frame) {
 bool DspDevice::Issue(CommandId id, std::span<const uint8_t> payload, bool immediate) {
     const CommandRow& row = Command(id);
     const auto length = static_cast<uint8_t>(payload.size());
-    if (row.mode == DispatchMode::Send)
-        return SendCtrlCommand(row.mcmd, row.subcmd, row.optype, payload.data(), length);
     if (row.mode == DispatchMode::Queued && !immediate) {
         if (!queueEnabled_) return false;
         queue_.Push(QueuedCommand{row.mcmd, row.subcmd, row.optype,
                                   std::vector<uint8_t>(payload.begin(), payload.end())});
         return true;
     }
-    if (!SendCtrlCommand(row.mcmd, row.subcmd, row.optype, payload.data(), length)) return false;
+    const Link link = CurrentLink();
+    if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(), length)) return false;
+    if (row.mode == DispatchMode::Send) return true;
     std::array<uint8_t, kReportSize> buffer{};
-    return ReadHIDData(buffer.data(), row.timeoutMs);
+    return ReadFrames(link, buffer.data(), row.timeoutMs);
 }
 
 bool DspDevice::Refuse(CommandId id, const char* why) {

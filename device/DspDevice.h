@@ -34,6 +34,22 @@ struct LinkPair {
     uint8_t to = 0;
 };
 
+// The four values of one crossover section, each its own type so that a call can neither
+// swap them nor pass a bare number: selector 1 is the low-pass, 2 the high-pass.
+enum class FilterSide : uint8_t { LowPass = 1, HighPass = 2 };
+struct FilterFreq {
+    explicit constexpr FilterFreq(int hz) : hz(hz) {}
+    int hz;
+};
+struct FilterSlope {
+    explicit constexpr FilterSlope(uint8_t code) : code(code) {}
+    uint8_t code;
+};
+struct FilterType {
+    explicit constexpr FilterType(uint8_t code) : code(code) {}
+    uint8_t code;
+};
+
 class DspDevice {
 public:
     DspDevice();
@@ -83,8 +99,10 @@ public:
     bool Main_Volume_Ctrl(int volume, bool immediate);
     bool Subwoofer_Volume_Ctrl(int volume, bool immediate);
     bool Mute_Ctrl(int mute, bool immediate);
-    bool Filter_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, uint8_t filter, uint8_t type,
-                     int freq, uint8_t slope, bool immediate);
+    // Arguments in the order the editing code names them; the bytes go out as scene, source,
+    // channel, selector, type, frequency, slope.
+    bool Filter_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, FilterSide side,
+                     FilterFreq freq, FilterSlope slope, FilterType type, bool immediate);
     bool EQ_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, uint8_t band, int freq, float q,
                  float gain, bool immediate);
     bool Delay_Ctrl(uint8_t scene, uint8_t source, uint8_t first, uint8_t last,
@@ -180,6 +198,7 @@ public:
     bool MCU_Upg_Start(std::span<const uint8_t, 4> header);
     bool MCU_Upg_Data(uint32_t offset, std::span<const uint8_t> block);
     bool MCU_Upg_Finish();
+    // True when its read brought a complete handshake reply (normal or not).
     bool Hand_Connect();
     bool Get_Flash_Version();
     bool Get_Bootloader_Version();
@@ -194,9 +213,20 @@ public:
 private:
     enum class Target { Main, Scene, AutoCal, Noise };
     using HidHandle = std::shared_ptr<hid_device_>;
+    // One opening of the device. A write and the read that follows it belong to the link they
+    // started on: a read never takes bytes for a link opened after it.
+    struct Link {
+        HidHandle handle;
+        uint64_t id = 0;
+    };
 
     void McuCmdThread();
     HidHandle Handle() const;
+    Link CurrentLink() const;
+    bool IsCurrent(const Link& link) const;
+    bool WriteFrame(const Link& link, uint8_t mcmd, uint8_t subcmd, uint8_t optype,
+                    const uint8_t* data, uint8_t len);
+    bool ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs);
 
     // Writes one command of the table and, by its dispatch mode, reads its reply or queues it.
     bool Issue(CommandId id, std::span<const uint8_t> payload, bool immediate = true);
@@ -223,8 +253,9 @@ private:
               std::unique_ptr<MessageRecord> record = nullptr);
 
     // Link.
-    mutable std::mutex linkMutex_;  // guards handle_
+    mutable std::mutex linkMutex_;  // guards handle_ and linkId_
     HidHandle handle_;
+    uint64_t linkId_ = 0;    // grows with every opening
     std::mutex writeMutex_;  // one frame write at a time
     std::atomic<bool> writeRoprt_{false};
 
@@ -235,6 +266,7 @@ private:
     unsigned ringWrite_ = 0;
     unsigned ringRead_ = 0;
     FrameAssembler assembler_;
+    uint64_t ringLink_ = 0;  // the link whose bytes the ring and the assembler hold
 
     // Targets.
     mutable std::mutex targetsMutex_;
@@ -246,6 +278,7 @@ private:
     // Facts.
     std::atomic<int> model_{-1};
     std::atomic<bool> handshakeNormal_{false};
+    std::atomic<unsigned> handshakeReplies_{0};  // complete handshake replies parsed so far
     std::atomic<uint8_t> bootloaderVersion_{0};
     std::atomic<uint8_t> expectedModel_{0};
     std::atomic<int> upgradeStatus_{UPG_IDLE};

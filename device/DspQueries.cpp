@@ -319,7 +319,11 @@ bool DspDevice::MCU_Upg_Finish() {
 
 bool DspDevice::Hand_Connect() {
     LogPrintA("Hand_Connect\n");
-    return Issue(CommandId::Hand_Connect, {});
+    // Bytes that were no complete handshake (a truncated reply, another frame) leave the panel
+    // knowing nothing about the unit: that is no answer.
+    const unsigned before = handshakeReplies_.load();
+    Issue(CommandId::Hand_Connect, {});
+    return handshakeReplies_.load() != before;
 }
 
 bool DspDevice::Get_Flash_Version() {

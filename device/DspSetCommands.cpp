@@ -49,15 +49,16 @@ bool DspDevice::Mute_Ctrl(int mute, bool immediate) {
     return Issue(CommandId::Mute_Ctrl, payload, immediate);
 }
 
-bool DspDevice::Filter_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, uint8_t filter,
-                            uint8_t type, int freq, uint8_t slope, bool immediate) {
+bool DspDevice::Filter_Ctrl(uint8_t scene, uint8_t source, uint8_t channel, FilterSide side,
+                            FilterFreq freq, FilterSlope slope, FilterType type, bool immediate) {
+    const auto selector = static_cast<uint8_t>(side);
     LogPrintA(
         "Filter_Ctrl scene@(%d), source(%d), ch(%d), iFilter(%d), freq(%d), slope(%d), "
         "type(%d)\n",
-        scene, source, channel, filter, freq, slope, type);
-    PayloadBuilder payload{scene, source, channel, filter, type};
-    payload.U16(static_cast<unsigned>(freq));
-    payload.U8(slope);
+        scene, source, channel, selector, freq.hz, slope.code, type.code);
+    PayloadBuilder payload{scene, source, channel, selector, type.code};
+    payload.U16(static_cast<unsigned>(freq.hz));
+    payload.U8(slope.code);
     return Issue(CommandId::Filter_Ctrl, payload.View(), immediate);
 }
 

@@ -72,12 +72,11 @@ void DspDevice::ParseSceneReply(const ReceivedFrame& frame) {
             return;
         case 8:
         case 10: {
+            if (status != ACK_READY) return;
+            // The second byte is the unit's to choose (a missing one reads as 0); the scene
+            // window needs the message whatever it holds, or its busy state never ends.
             const int scene = r.U8();
-            if (status != ACK_READY || !r.Ok()) return;
-            if (scene < 1 || scene > kSceneCount) {
-                LogPrintA("scene acknowledgement refused: scene %d outside the model\n", scene);
-                return;
-            }
+            LogPrintA("scene acknowledgement subcmd(%d), byte(%d)\n", frame.subcmd, scene);
             Post(Target::Scene, frame.subcmd == 8 ? WM_SCENE_VALUE : WM_SCENE_DELETED, scene);
             return;
         }
@@ -98,6 +97,7 @@ void DspDevice::ParseMcuReply(const ReceivedFrame& frame) {
             if (!r.Ok()) return LogPrintA("handshake reply refused: short payload\n");
             if (status == HANDSHAKE_UNNORMAL) {
                 handshakeNormal_ = false;
+                ++handshakeReplies_;
                 Post(Target::Main, WM_HANDSHAKE_ABNORMAL, 0);
                 return;
             }
@@ -105,6 +105,7 @@ void DspDevice::ParseMcuReply(const ReceivedFrame& frame) {
             if (!r.Ok()) return LogPrintA("handshake reply refused: short payload\n");
             handshakeNormal_ = true;
             model_ = model;
+            ++handshakeReplies_;
             LogPrintA("model = %d, master verion = %d, slave verion = %d\n", model, master, slave);
             if (!TargetHandle(Target::Main)) return;
             auto record = std::make_unique<McuValueRecord>();

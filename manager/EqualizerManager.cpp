@@ -25,6 +25,8 @@ QString Tr(const char* key) {
 }  // namespace
 
 EqualizerManager::EqualizerManager() {
+    // The panel serves model 1 only; a firmware file must name it (second byte) to be taken.
+    m_device.SetExpectedModel(1);
     for (auto& slot : m_scenes) slot.ResetDefaults();
     m_profile.ResetDefaults();
 }

@@ -1,4 +1,6 @@
 // The hidapi functions the panel calls, served by the simulated bus instead of the system.
+#include "sim/HidProvider.h"
+
 #include <hidapi/hidapi.h>
 
 #include <cwchar>
@@ -6,6 +8,8 @@
 #include "sim/SimBus.h"
 
 namespace {
+
+thread_local int lastReadTimeout = dv::sim::kNoRead;
 
 int CopyString(const wchar_t* text, wchar_t* out, size_t maxlen) {
     if (!out || maxlen == 0) return -1;
@@ -19,6 +23,18 @@ bool Known(hid_device* dev) {
 }
 
 }  // namespace
+
+namespace dv::sim {
+
+int LastReadTimeoutOnThisThread() {
+    return lastReadTimeout;
+}
+
+void ForgetLastReadTimeout() {
+    lastReadTimeout = kNoRead;
+}
+
+}  // namespace dv::sim
 
 int hid_init(void) {
     return 0;
@@ -42,6 +58,7 @@ int hid_write(hid_device* dev, const unsigned char* data, size_t length) {
 }
 
 int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int milliseconds) {
+    lastReadTimeout = milliseconds;
     if (!Known(dev)) return -1;
     return dv::sim::SimBus::Instance().Read(dev, data, length, milliseconds);
 }

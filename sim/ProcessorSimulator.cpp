@@ -148,11 +148,12 @@ bool ProcessorSimulator::ApplyDspSet(const SimFrame& frame) {
     if (!scene) return p.size() >= 2;  // a scene the unit does not have: acknowledged, ignored
     if (sub >= 32) return ApplyInputSet(frame, *scene);
     switch (sub) {
-        case 5: {  // scene, source, channel, selector, type, freq, slope
+        case 5: {  // scene, source, channel, selector (1 low-pass, 2 high-pass), type, freq, slope
             if (p.size() < 8 || p[2] >= kSimOutputs) return false;
-            SimFilter& f = p[3] == 1 ? scene->outputs[p[2]].hp : scene->outputs[p[2]].lp;
-            f = SimFilter{p[4], static_cast<uint16_t>(p[5] << 8 | p[6]), p[7]};
-            return true;
+            SimOutput& out = scene->outputs[p[2]];
+            SimFilter* f = p[3] == 2 ? &out.hp : p[3] == 1 ? &out.lp : nullptr;
+            if (f) *f = SimFilter{p[4], static_cast<uint16_t>(p[5] << 8 | p[6]), p[7]};
+            return true;  // another selector: acknowledged, ignored
         }
         case 6: {  // scene, source, channel, band, freq, Q integer + tenths, gain + 18 and tenths
             if (p.size() < 10 || p[2] >= kSimOutputs || p[3] >= kSimBands) return false;
@@ -393,11 +394,12 @@ SimResponse ProcessorSimulator::HandleMcu(const SimFrame& frame) {
     if (frame.optype != kSet) return response;
     switch (frame.subcmd) {
         case 8:
-            if (options_.answerHandshake)
-                response.frames.push_back(
-                    EncodeFrame(3, 8, kData,
-                                Payload{options_.handshakeStatus, options_.model,
-                                        options_.masterVersion, options_.slaveVersion}));
+            if (options_.answerHandshake) {
+                Payload reply{options_.handshakeStatus, options_.model, options_.masterVersion,
+                              options_.slaveVersion};
+                reply.resize(std::min<size_t>(reply.size(), options_.handshakeBytes));
+                response.frames.push_back(EncodeFrame(3, 8, kData, reply));
+            }
             return response;
         case 31:  // needs no answer
             if (!p.empty()) pcConnected_ = p[0] != 0;

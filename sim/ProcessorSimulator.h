@@ -20,6 +20,7 @@ struct SimOptions {
     uint8_t model = 1;
     uint8_t handshakeStatus = 0x00;  // 0xF0: not in its normal state
     bool answerHandshake = true;
+    uint8_t handshakeBytes = 4;  // fewer: a truncated handshake reply
     uint8_t masterVersion = 2;
     uint8_t slaveVersion = 7;
     std::array<uint8_t, 4> flashVersion{1, 0, 3, 12};

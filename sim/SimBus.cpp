@@ -199,8 +199,8 @@ bool SimBus::IsNonblocking(hid_device_* dev) const {
     return handles_.count(dev) && dev->nonblocking;
 }
 
-void SimBus::EnqueueReply(hid_device_* dev, const std::vector<uint8_t>& frame,
-                          Clock::time_point due) {
+// Like hidraw, every open handle on the unit gets its own copy of each input report.
+void SimBus::EnqueueReply(const std::vector<uint8_t>& frame, Clock::time_point due) {
     if (dropReplies_ > 0) {
         --dropReplies_;
         return;
@@ -218,12 +218,16 @@ void SimBus::EnqueueReply(hid_device_* dev, const std::vector<uint8_t>& frame,
                   first.end() - static_cast<long>(head));
         std::vector<uint8_t> second(kInputReport, 0);
         std::copy(bytes.begin() + static_cast<long>(head), bytes.end(), second.begin());
-        dev->input.push_back({due, std::move(first)});
-        dev->input.push_back({due, std::move(second)});
+        for (hid_device_* dev : handles_) {
+            if (!Alive(dev)) continue;
+            dev->input.push_back({due, first});
+            dev->input.push_back({due, second});
+        }
         return;
     }
     bytes.resize(kInputReport, 0);
-    dev->input.push_back({due, std::move(bytes)});
+    for (hid_device_* dev : handles_)
+        if (Alive(dev)) dev->input.push_back({due, bytes});
 }
 
 int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
@@ -258,7 +262,7 @@ int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (handles_.count(dev))
-            for (const auto& frame : response.frames) EnqueueReply(dev, frame, due);
+            for (const auto& frame : response.frames) EnqueueReply(frame, due);
     }
     arrived_.notify_all();
     if (response.restart != SimRestart::None) RestartLater(unit, response.restart, due);

@@ -86,7 +86,7 @@ private:
     void Notify(BusEvent event);
     void Schedule(Clock::duration delay, std::function<void()> task);
     void TimerLoop();
-    void EnqueueReply(hid_device_* dev, const std::vector<uint8_t>& frame, Clock::time_point due);
+    void EnqueueReply(const std::vector<uint8_t>& frame, Clock::time_point due);
     void RestartLater(std::shared_ptr<ProcessorSimulator> unit, SimRestart kind,
                       Clock::time_point replyDue);
     bool Alive(const hid_device_* dev) const;

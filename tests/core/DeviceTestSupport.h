@@ -113,8 +113,11 @@ inline std::string Hex(const std::vector<uint8_t>& bytes) {
 // A reply frame as the unit sends it, with its checksum worked out here.
 inline std::vector<uint8_t> UnitFrame(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
                                       const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> frame = {0xAA, 0x55,   static_cast<uint8_t>(payload.size() + 3),
-                                  mcmd, subcmd, optype};
+    std::vector<uint8_t> frame;
+    frame.reserve(payload.size() + 7);  // also keeps GCC 12 from a false array-bounds warning
+    for (uint8_t b : {uint8_t{0xAA}, uint8_t{0x55}, static_cast<uint8_t>(payload.size() + 3), mcmd,
+                      subcmd, optype})
+        frame.push_back(b);
     frame.insert(frame.end(), payload.begin(), payload.end());
     int sum = 0;
     for (size_t i = 2; i < frame.size(); ++i) sum += frame[i];

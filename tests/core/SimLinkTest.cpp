@@ -208,8 +208,13 @@ TEST_F(SimLinkTest, EverySetCommandIsAppliedAndReadBack) {
     ASSERT_TRUE(device_->Source_Switch_Ctrl(0x56, true));
     ASSERT_TRUE(device_->Main_Volume_Ctrl(-7, true));
     ASSERT_TRUE(device_->Mute_Ctrl(1, true));
-    ASSERT_TRUE(device_->Filter_Ctrl(0, 0, 3, 1, 2, 80, 3, true));
-    ASSERT_TRUE(device_->Filter_Ctrl(0, 0, 3, 2, 1, 3200, 4, true));
+    ASSERT_TRUE(device_->Filter_Ctrl(0, 0, 3, dv::FilterSide::HighPass, dv::FilterFreq(80),
+                                     dv::FilterSlope(3), dv::FilterType(2), true));
+    ASSERT_TRUE(device_->Filter_Ctrl(0, 0, 3, dv::FilterSide::LowPass, dv::FilterFreq(3200),
+                                     dv::FilterSlope(4), dv::FilterType(1), true));
+    // Selector 2 is the high-pass, 1 the low-pass, in the unit's own memory too.
+    EXPECT_EQ(unit_->State().current.outputs[3].hp.freq, 80);
+    EXPECT_EQ(unit_->State().current.outputs[3].lp.freq, 3200);
     ASSERT_TRUE(device_->EQ_Ctrl(0, 0, 2, 5, 2500, 4.3f, -3.5f, true));
     ASSERT_TRUE(device_->Delay_Ctrl(0, 0, 6, 7, delays, true));
     ASSERT_TRUE(device_->Trim_Ctrl(0, 0, 0, 1, trims, true));
