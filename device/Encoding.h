@@ -1,4 +1,6 @@
-// Number encodings of the protocol: how values are scaled into payload bytes and back.
+// Number encodings of the protocol: how values are scaled into payload bytes and back. Sent
+// values are truncated to the unit's step, except that one a float's rounding short of a step
+// counts as that step; received decimals become the nearest float to their exact value.
 #pragma once
 
 #include <array>
