@@ -84,6 +84,7 @@ void SimBus::Reset() {
     Unplug();
     std::lock_guard<std::mutex> lock(mutex_);
     transcript_.clear();
+    transcriptLimit_ = kDefaultTranscriptLimit;
     dropReplies_ = 0;
     corruptReplies_ = 0;
     splitReplies_ = false;
@@ -134,14 +135,41 @@ void SimBus::InjectReport(std::span<const uint8_t> bytes, std::chrono::microseco
         const auto due = Clock::now() + delay;
         const size_t n = std::min(bytes.size(), kInputReport);
         for (hid_device_* dev : handles_)
-            dev->input.push_back({due, std::vector<uint8_t>(bytes.begin(), bytes.begin() + n)});
+            Queue(dev, due, std::vector<uint8_t>(bytes.begin(), bytes.begin() + n));
     }
     arrived_.notify_all();
 }
 
+void SimBus::ClearInput() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (hid_device_* dev : handles_) dev->input.clear();
+}
+
+// Caller holds mutex_.
+void SimBus::Queue(hid_device_* dev, Clock::time_point due, std::vector<uint8_t> bytes) {
+    if (dev->input.size() >= kInputQueueLimit) {
+        ++reportsDropped_;
+        return;
+    }
+    dev->input.push_back({due, std::move(bytes)});
+}
+
+// Caller holds mutex_.
+void SimBus::Record(Direction direction, std::vector<uint8_t> bytes) {
+    if (transcriptLimit_ == 0) return;
+    if (transcript_.size() >= transcriptLimit_) transcript_.pop_front();
+    transcript_.push_back({direction, std::move(bytes)});
+}
+
+void SimBus::SetTranscriptLimit(size_t limit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    transcriptLimit_ = limit;
+    while (transcript_.size() > limit) transcript_.pop_front();
+}
+
 std::vector<TranscriptEntry> SimBus::Transcript() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return transcript_;
+    return {transcript_.begin(), transcript_.end()};
 }
 
 std::vector<std::vector<uint8_t>> SimBus::WrittenReports() const {
@@ -218,12 +246,12 @@ void SimBus::EnqueueReply(hid_device_* dev, const std::vector<uint8_t>& frame,
                   first.end() - static_cast<long>(head));
         std::vector<uint8_t> second(kInputReport, 0);
         std::copy(bytes.begin() + static_cast<long>(head), bytes.end(), second.begin());
-        dev->input.push_back({due, std::move(first)});
-        dev->input.push_back({due, std::move(second)});
+        Queue(dev, due, std::move(first));
+        Queue(dev, due, std::move(second));
         return;
     }
     bytes.resize(kInputReport, 0);
-    dev->input.push_back({due, std::move(bytes)});
+    Queue(dev, due, std::move(bytes));
 }
 
 int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
@@ -235,7 +263,7 @@ int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
             lastError = L"invalid handle";
             return -1;
         }
-        transcript_.push_back({Direction::ToUnit, std::vector<uint8_t>(data, data + length)});
+        Record(Direction::ToUnit, std::vector<uint8_t>(data, data + length));
         if (!Alive(dev)) {
             lastError = L"device disconnected";
             return -1;
@@ -285,7 +313,7 @@ int SimBus::Read(hid_device_* dev, unsigned char* data, size_t length, int milli
             const size_t n = std::min(bytes.size(), length);
             std::copy_n(bytes.begin(), n, data);
             bytes.resize(n);
-            transcript_.push_back({Direction::FromUnit, std::move(bytes)});
+            Record(Direction::FromUnit, std::move(bytes));
             ++reportsRead_;
             return static_cast<int>(n);
         }
