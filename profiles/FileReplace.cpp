@@ -63,6 +63,11 @@ bool ReplaceFileContent(const fs::path& path, std::string_view content) {
     }
     const fs::file_status old = fs::status(target, error);
     if (fs::is_directory(old)) return false;
+    // A rename would replace even a file the user may not write; refuse it as writing in place
+    // would. Opening for appending writes nothing.
+    if (fs::exists(old) && !std::ofstream(target, std::ios::binary | std::ios::app).is_open()) {
+        return false;
+    }
 
     const fs::path temporary = TemporaryBeside(target);
     bool done = WriteWhole(temporary, content);

@@ -567,6 +567,16 @@ TEST_F(ProfileFileTest, AFailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
+TEST_F(ProfileFileTest, AFileTheUserMayNotWriteIsNotReplaced) {
+    if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    const fs::path path = dir_ / "readonly.spf";
+    ASSERT_TRUE(writeSceneProfile(Varied(1), path, Recorder()));
+    fs::permissions(path, fs::perms::owner_read);
+    const std::string before = Read(path);
+    EXPECT_FALSE(writeSceneProfile(Varied(2), path, Recorder()));
+    EXPECT_EQ(Read(path), before);
+}
+
 TEST_F(ProfileFileTest, SavingThroughALinkReplacesTheLinkedFile) {
     const fs::path real = dir_ / "real.spf";
     const fs::path link = dir_ / "link.spf";
