@@ -1,10 +1,12 @@
 # Front door: `make demo` and `make test` work on a fresh Debian machine.
 BUILD      ?= build
 JOBS       ?= $(shell nproc)
+FUZZ_BUILD ?= $(BUILD)-fuzz
+FUZZ_SECONDS ?= 60
 CMAKE_ARGS ?=
 GEN        := -G Ninja
 
-.PHONY: deps configure build test test-core test-sanitizers demo run bench install clean
+.PHONY: deps configure build test test-core test-sanitizers demo run bench fuzz fuzz-build fuzz-seeds install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -39,10 +41,25 @@ bench: build
 	@for b in $(BUILD)/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 		echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" || exit 1; done
 
+# libFuzzer targets (clang, ASan+UBSan, core and simulator instrumented for coverage), each run
+# for FUZZ_SECONDS from the seeds in fuzz/corpus/; prints coverage and executions per target.
+fuzz-build:
+	@scripts/install-deps.sh clang libclang-rt-dev
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DDV_CORE_ONLY=ON -DDV_FUZZ=ON -DDV_SANITIZE=address $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+
+fuzz: fuzz-build
+	@scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Rewrites the committed seeds from the simulator and the profile writer.
+fuzz-seeds: fuzz-build
+	$(FUZZ_BUILD)/fuzz_make_seeds fuzz/corpus
+
 install: build
 	cmake --install $(BUILD)
 	install -m 0644 packaging/70-stormedge-dv80max.rules /etc/udev/rules.d/70-stormedge-dv80max.rules
 	-udevadm control --reload-rules && udevadm trigger --subsystem-match=hidraw
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(FUZZ_BUILD)

@@ -25,7 +25,8 @@ QString RunDialog(QWidget* parent, const std::vector<FileDialogFilter>& filters,
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // Descriptions already name their patterns, as the Windows dialog shows them.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    if (save) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // Saving over an existing file asks first (QFileDialog's own confirmation).
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     const QStringList nameFilters = QtNameFilters(filters);
     dialog.setNameFilters(nameFilters);
     if (!nameFilters.isEmpty()) dialog.selectNameFilter(nameFilters.front());

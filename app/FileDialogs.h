@@ -20,6 +20,6 @@ QStringList QtNameFilters(const std::vector<FileDialogFilter>& filters);
 QString OpenFileDialog(QWidget* parent, const std::vector<FileDialogFilter>& filters);
 
 // Returns the chosen path, with `defaultExtension` (without the dot) appended when the user typed
-// none; empty when cancelled. An existing file is overwritten without asking.
+// none; empty when cancelled. Choosing an existing file asks before replacing it.
 QString SaveFileDialog(QWidget* parent, const std::vector<FileDialogFilter>& filters,
                        const QString& defaultExtension);

@@ -216,7 +216,9 @@ void designPeakingBiquad(double sampleRate, double frequency, double gainDb, dou
 void designCrossoverSections(bool lowPass, double frequency, int slope, int type,
                              CrossoverSections& out) {
     if (type < kFilterSingleSection || type > kFilterBessel) type = kFilterButterworth;
-    int order = slope;
+    // Clamped to 0 .. 8 before an odd order is raised, so a slope near INT_MAX cannot overflow;
+    // every order outside that range ends at the same bound either way.
+    int order = std::clamp(slope, 0, 8);
     if (type == kFilterSingleSection) order = 2;
     if (type == kFilterLinkwitzRiley && order % 2 != 0) ++order;
     order = std::clamp(order, 1, 8);

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <memory>
 #include <string>
 
+#include "profiles/FileReplace.h"
+#include "profiles/JsonNumber.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/SceneNameCodec.h"
 
@@ -31,8 +32,11 @@ class TreeBuilder {
 public:
     bool ok() const { return ok_; }
 
+    // Printed here rather than by cJSON, whose own check accepts 15 digits that merely come
+    // close to the value.
     void Number(cJSON* object, const char* key, double value) {
-        Check(object != nullptr && cJSON_AddNumberToObject(object, key, value) != nullptr);
+        Check(object != nullptr &&
+              cJSON_AddRawToObject(object, key, FormatJsonNumber(value).c_str()) != nullptr);
     }
 
     void String(cJSON* object, const char* key, const char* value) {
@@ -134,17 +138,13 @@ private:
     bool ok_ = true;
 };
 
-// Prints the tree compactly and writes it as the whole file, without terminator or newline.
+// Prints the tree compactly and makes it the whole file, without terminator or newline; the old
+// file stays as it was when that fails.
 bool WriteTree(const JsonPtr& root, bool built, const std::filesystem::path& path) {
     if (!built) return false;
     const std::unique_ptr<char, TextDeleter> text(cJSON_PrintUnformatted(root.get()));
     if (!text) return false;
-    const std::string_view content(text.get());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) return false;
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.close();
-    return !out.fail();
+    return ReplaceFileContent(path, text.get());
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need, when some are missing.
+# Installs the Debian packages the build, the tests and the demo need, when some are missing;
+# arguments name further packages.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config zip
   qt6-base-dev libhidapi-dev libcjson-dev libzip-dev libudev-dev
   libgtest-dev libbenchmark-dev fonts-wqy-microhei xvfb xauth)
+packages+=("$@")  # extras a make target needs, such as the fuzz build's clang
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

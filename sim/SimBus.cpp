@@ -84,6 +84,7 @@ void SimBus::Reset() {
     Unplug();
     std::lock_guard<std::mutex> lock(mutex_);
     transcript_.clear();
+    transcriptLimit_ = kDefaultTranscriptLimit;
     dropReplies_ = 0;
     corruptReplies_ = 0;
     splitReplies_ = false;
@@ -134,14 +135,41 @@ void SimBus::InjectReport(std::span<const uint8_t> bytes, std::chrono::microseco
         const auto due = Clock::now() + delay;
         const size_t n = std::min(bytes.size(), kInputReport);
         for (hid_device_* dev : handles_)
-            dev->input.push_back({due, std::vector<uint8_t>(bytes.begin(), bytes.begin() + n)});
+            Queue(dev, due, std::vector<uint8_t>(bytes.begin(), bytes.begin() + n));
     }
     arrived_.notify_all();
 }
 
+void SimBus::ClearInput() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (hid_device_* dev : handles_) dev->input.clear();
+}
+
+// Caller holds mutex_.
+void SimBus::Queue(hid_device_* dev, Clock::time_point due, std::vector<uint8_t> bytes) {
+    if (dev->input.size() >= kInputQueueLimit) {
+        ++reportsDropped_;
+        return;
+    }
+    dev->input.push_back({due, std::move(bytes)});
+}
+
+// Caller holds mutex_.
+void SimBus::Record(Direction direction, std::vector<uint8_t> bytes) {
+    if (transcriptLimit_ == 0) return;
+    if (transcript_.size() >= transcriptLimit_) transcript_.pop_front();
+    transcript_.push_back({direction, std::move(bytes)});
+}
+
+void SimBus::SetTranscriptLimit(size_t limit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    transcriptLimit_ = limit;
+    while (transcript_.size() > limit) transcript_.pop_front();
+}
+
 std::vector<TranscriptEntry> SimBus::Transcript() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return transcript_;
+    return {transcript_.begin(), transcript_.end()};
 }
 
 std::vector<std::vector<uint8_t>> SimBus::WrittenReports() const {
@@ -220,14 +248,14 @@ void SimBus::EnqueueReply(const std::vector<uint8_t>& frame, Clock::time_point d
         std::copy(bytes.begin() + static_cast<long>(head), bytes.end(), second.begin());
         for (hid_device_* dev : handles_) {
             if (!Alive(dev)) continue;
-            dev->input.push_back({due, first});
-            dev->input.push_back({due, second});
+            Queue(dev, due, first);
+            Queue(dev, due, second);
         }
         return;
     }
     bytes.resize(kInputReport, 0);
     for (hid_device_* dev : handles_)
-        if (Alive(dev)) dev->input.push_back({due, bytes});
+        if (Alive(dev)) Queue(dev, due, bytes);
 }
 
 int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
@@ -239,7 +267,7 @@ int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
             lastError = L"invalid handle";
             return -1;
         }
-        transcript_.push_back({Direction::ToUnit, std::vector<uint8_t>(data, data + length)});
+        Record(Direction::ToUnit, std::vector<uint8_t>(data, data + length));
         if (!Alive(dev)) {
             lastError = L"device disconnected";
             return -1;
@@ -289,7 +317,7 @@ int SimBus::Read(hid_device_* dev, unsigned char* data, size_t length, int milli
             const size_t n = std::min(bytes.size(), length);
             std::copy_n(bytes.begin(), n, data);
             bytes.resize(n);
-            transcript_.push_back({Direction::FromUnit, std::move(bytes)});
+            Record(Direction::FromUnit, std::move(bytes));
             ++reportsRead_;
             return static_cast<int>(n);
         }

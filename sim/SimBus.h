@@ -46,7 +46,8 @@ public:
     void Unplug();
     bool IsPlugged() const;
     std::shared_ptr<ProcessorSimulator> Unit() const;
-    // Unplugs, forgets faults, pending restarts and the transcript: a clean bus for the next test.
+    // Unplugs, forgets faults, pending restarts, queued input and the transcript, and restores
+    // the transcript's default limit: a clean bus for the next test.
     void Reset();
 
     // Listeners run on the thread that plugs or unplugs (a test, or the bus's own timer for a
@@ -62,7 +63,17 @@ public:
     // Queues a raw input report (up to 64 bytes) on every open handle, due after `delay`.
     void InjectReport(std::span<const uint8_t> bytes,
                       std::chrono::microseconds delay = std::chrono::microseconds(0));
+    // Drops every input report not yet read, on every handle.
+    void ClearInput();
 
+    // Like a hidraw node, each handle buffers at most this many unread input reports; reports
+    // arriving at a full buffer are dropped.
+    static constexpr size_t kInputQueueLimit = 64;
+    uint64_t ReportsDropped() const { return reportsDropped_.load(); }
+
+    // The transcript keeps the newest `limit` reports (0: none), so a long run stays bounded.
+    static constexpr size_t kDefaultTranscriptLimit = 1 << 16;
+    void SetTranscriptLimit(size_t limit);
     std::vector<TranscriptEntry> Transcript() const;
     std::vector<std::vector<uint8_t>> WrittenReports() const;
     void ClearTranscript();
@@ -90,19 +101,23 @@ private:
     void RestartLater(std::shared_ptr<ProcessorSimulator> unit, SimRestart kind,
                       Clock::time_point replyDue);
     bool Alive(const hid_device_* dev) const;
+    void Queue(hid_device_* dev, Clock::time_point due, std::vector<uint8_t> bytes);
+    void Record(Direction direction, std::vector<uint8_t> bytes);
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;  // input queued, or the unit left
     std::shared_ptr<ProcessorSimulator> unit_;
     uint64_t generation_ = 0;  // grows on every plug; handles of older ones are dead
     std::set<hid_device_*> handles_;
-    std::vector<TranscriptEntry> transcript_;
+    std::deque<TranscriptEntry> transcript_;
+    size_t transcriptLimit_ = kDefaultTranscriptLimit;
     int dropReplies_ = 0;
     int corruptReplies_ = 0;
     bool splitReplies_ = false;
     int unplugCountdown_ = 0;
     std::atomic<uint64_t> reportsWritten_{0};
     std::atomic<uint64_t> reportsRead_{0};
+    std::atomic<uint64_t> reportsDropped_{0};
 
     std::mutex listenersMutex_;
     std::map<int, std::function<void(BusEvent)>> listeners_;

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -172,6 +173,31 @@ TEST_F(AppFileDialogs, SaveAddsTheDefaultExtensionInTheCurrentDirectory) {
     EXPECT_TRUE(selectedFilter.startsWith("场景配置文件"));
     EXPECT_EQ(QFileInfo(path).fileName(), "my_car.spf");
     EXPECT_EQ(QFileInfo(path).absoluteDir(), QDir(dir_.path()));
+}
+
+TEST_F(AppFileDialogs, SavingOverAnExistingFileAsksFirst) {
+    QFile file(dir_.filePath("taken.spf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        bool asked = false;
+        bool stillOpen = false;
+        WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+            EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            WhenModal<QMessageBox>([&](QMessageBox* box) {
+                asked = box->text().contains("taken.spf");
+                box->button(answer)->click();
+            });
+            dialog->selectFile("taken");  // the default extension names the existing file
+            QMetaObject::invokeMethod(dialog, "accept");  // QFileDialog's own, which confirms
+            stillOpen = dialog->isVisible();
+            if (stillOpen) dialog->reject();
+        });
+        const QString path = SaveFileDialog(nullptr, sceneFilter_, "spf");
+        EXPECT_TRUE(asked) << answer;
+        EXPECT_EQ(stillOpen, answer == QMessageBox::No);
+        EXPECT_EQ(QFileInfo(path).fileName(), answer == QMessageBox::Yes ? "taken.spf" : "");
+    }
 }
 
 TEST_F(AppFileDialogs, OpenReturnsTheChosenFileAndCancelReturnsNothing) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -205,6 +206,49 @@ TEST(MathCrossover, OrderRulesPerType) {
     crossoverResponse(2, 0.0, 800.0, 3, kFilterBessel, kCurveGridSize, grid.data(),
                       viaDispatcher.data());
     EXPECT_EQ(viaDispatcher, HighPass(800.0, 3, kFilterBessel, grid));
+}
+
+// The order rule worked in 64 bits, where raising an odd slope cannot overflow.
+int ReferenceOrder(int type, int32_t slope) {
+    int64_t order = slope;
+    if (type == kFilterSingleSection) order = 2;
+    if (type == kFilterLinkwitzRiley && order % 2 != 0) ++order;
+    return static_cast<int>(std::clamp<int64_t>(order, 1, 8));
+}
+
+TEST(MathCrossover, EveryThirtyTwoBitSlopeDesignsItsClampedOrder) {
+    std::vector<int32_t> slopes = {INT32_MIN, INT32_MIN + 1, INT32_MAX - 1, INT32_MAX};
+    for (int32_t s = -9; s <= 17; ++s) slopes.push_back(s);
+    // A broad sweep of the whole range, odd and even neighbours alike.
+    for (int64_t s = INT32_MIN; s <= INT32_MAX; s += 1048573) {
+        slopes.push_back(static_cast<int32_t>(s));
+        if (s < INT32_MAX) slopes.push_back(static_cast<int32_t>(s + 1));
+    }
+    for (int type = kFilterSingleSection; type <= kFilterBessel; ++type) {
+        for (bool lowPass : {false, true}) {
+            for (const int32_t slope : slopes) {
+                const int order = ReferenceOrder(type, slope);
+                // The same order from a small slope, where nothing can overflow.
+                int32_t small = -1;
+                while (ReferenceOrder(type, small) != order) ++small;
+                CrossoverSections got;
+                CrossoverSections want;
+                designCrossoverSections(lowPass, 1000.0, slope, type, got);
+                designCrossoverSections(lowPass, 1000.0, small, type, want);
+                int seconds = 0;
+                int firsts = 0;
+                for (int k = 0; k < 4; ++k) {
+                    ASSERT_EQ(got[k].kind, want[k].kind) << type << " " << slope;
+                    ASSERT_EQ(got[k].alpha, want[k].alpha) << type << " " << slope;
+                    ASSERT_EQ(got[k].cosw, want[k].cosw) << type << " " << slope;
+                    seconds += got[k].kind == 1.0;
+                    firsts += got[k].kind == 0.0;
+                }
+                ASSERT_EQ(seconds, order / 2) << type << " " << slope;
+                ASSERT_EQ(firsts, order % 2) << type << " " << slope;
+            }
+        }
+    }
 }
 
 TEST(MathCrossover, SectionsCarryTheirKinds) {

@@ -1,17 +1,26 @@
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "profiles/Base64.h"
+#include "profiles/JsonNumber.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/SceneNameCodec.h"
 
@@ -500,6 +509,148 @@ TEST_F(ProfileFileTest, FilesThatCannotBeCreatedAreReported) {
               (std::vector<std::string>{"${profile_create_error}", "${profile_create_error}"}));
     EXPECT_FALSE(writeWholeProfile(DspProfile{}, *scenes_, names_, nowhere));
     EXPECT_FALSE(fs::exists(nowhere));
+}
+
+TEST_F(ProfileFileTest, FilesThatCannotBeCreatedLeaveNoTemporaryFile) {
+    const fs::path taken = dir_ / "taken.spf";
+    fs::create_directories(taken / "inside");
+    EXPECT_FALSE(writeSceneProfile(DspProfile{}, taken, Recorder()));
+    EXPECT_FALSE(writeWholeProfile(DspProfile{}, *scenes_, names_, taken));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+// While alive, writes past `bytes` fail (EFBIG) instead of stopping the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    sighandler_t previous_ = SIG_DFL;
+};
+
+TEST_F(ProfileFileTest, AFailedSaveKeepsThePreviousFile) {
+    const fs::path scene = dir_ / "kept.spf";
+    const fs::path whole = dir_ / "kept.wpf";
+    ASSERT_TRUE(writeSceneProfile(Varied(1), scene, Recorder()));
+    ASSERT_TRUE(writeWholeProfile(Varied(1), *scenes_, names_, whole));
+    fs::permissions(scene, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string sceneBefore = Read(scene);
+    const std::string wholeBefore = Read(whole);
+    messages_.clear();
+    {
+        const FileSizeLimit limit(1024);  // far smaller than either file
+        EXPECT_FALSE(writeSceneProfile(Varied(2), scene, Recorder()));
+        EXPECT_FALSE(writeWholeProfile(Varied(2), *scenes_, names_, whole));
+    }
+    EXPECT_EQ(messages_, std::vector<std::string>{"${profile_create_error}"});
+    EXPECT_EQ(Read(scene), sceneBefore);
+    EXPECT_EQ(Read(whole), wholeBefore);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+
+    // Replacing works once there is room, and keeps the file's permissions.
+    ASSERT_TRUE(writeSceneProfile(Varied(2), scene, Recorder()));
+    DspProfile loaded;
+    ASSERT_TRUE(readSceneProfile(scene, loaded, Recorder()));
+    ExpectSameBody(loaded, Varied(2));
+    EXPECT_EQ(fs::status(scene).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+TEST_F(ProfileFileTest, AFileTheUserMayNotWriteIsNotReplaced) {
+    if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    const fs::path path = dir_ / "readonly.spf";
+    ASSERT_TRUE(writeSceneProfile(Varied(1), path, Recorder()));
+    fs::permissions(path, fs::perms::owner_read);
+    const std::string before = Read(path);
+    EXPECT_FALSE(writeSceneProfile(Varied(2), path, Recorder()));
+    EXPECT_EQ(Read(path), before);
+}
+
+TEST_F(ProfileFileTest, SavingThroughALinkReplacesTheLinkedFile) {
+    const fs::path real = dir_ / "real.spf";
+    const fs::path link = dir_ / "link.spf";
+    ASSERT_TRUE(writeSceneProfile(Varied(1), real, Recorder()));
+    fs::create_symlink(real.filename(), link);
+    ASSERT_TRUE(writeSceneProfile(Varied(3), link, Recorder()));
+    EXPECT_TRUE(fs::is_symlink(link));
+    DspProfile loaded;
+    ASSERT_TRUE(readSceneProfile(real, loaded, Recorder()));
+    ExpectSameBody(loaded, Varied(3));
+}
+
+TEST_F(ProfileFileTest, FloatsAreWrittenWithDigitsThatReadBackExactly) {
+    DspProfile profile;
+    profile.channels[0].eqArray[0].eqGain = 0.9f;
+    profile.channels[0].eqArray[0].eqFactor = 4.3f;
+    profile.channels[3].delay = 0.7f;
+    const std::string text = Read(WrittenScene(profile));
+    EXPECT_NE(text.find(R"("eqFactor":4.3000001907348633,"eqGain":0.89999997615814209,)"),
+              std::string::npos);
+    EXPECT_NE(text.find(R"("delay":0.699999988079071,)"), std::string::npos)
+        << "15 digits where they give back the same double";
+
+    // Files written with 15 digits before still give the same floats.
+    const fs::path old = dir_ / "old.spf";
+    Write(old, text);
+    Edit(old, [](cJSON* r) {
+        cJSON* band = cJSON_GetArrayItem(cJSON_GetObjectItem(Channel(r, 0), "eqArray"), 0);
+        cJSON_ReplaceItemInObject(band, "eqGain", cJSON_CreateRaw("0.899999976158142"));
+    });
+    DspProfile loaded;
+    ASSERT_TRUE(readSceneProfile(old, loaded, Recorder()));
+    EXPECT_EQ(loaded.channels[0].eqArray[0].eqGain, 0.9f);
+    EXPECT_EQ(loaded.channels[3].delay, 0.7f);
+}
+
+// The rule worked with the C library: 15 digits when they read back as the same double, else 17.
+std::string ReferenceNumber(double value) {
+    char text[40];
+    if (value == std::trunc(value) && std::fabs(value) < 2147483648.0) {
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%1.15g", value);
+    if (std::strtod(text, nullptr) != value) std::snprintf(text, sizeof text, "%1.17g", value);
+    return text;
+}
+
+void ExpectNumberText(float f) {
+    const double value = f;
+    const std::string text = FormatJsonNumber(value);
+    ASSERT_EQ(text, ReferenceNumber(value)) << value;
+    cJSON* parsed = cJSON_Parse(text.c_str());
+    ASSERT_TRUE(cJSON_IsNumber(parsed)) << text;
+    const bool exact = parsed->valuedouble == value;
+    cJSON_Delete(parsed);
+    ASSERT_TRUE(exact) << text;
+}
+
+TEST(ProfileJsonNumber, EveryFloatReadsBackAsTheSameDouble) {
+    // Steps of the panel's values: hundredths (gain, Q) and microseconds of delay ...
+    for (int k = -10000; k <= 10000; ++k) ExpectNumberText(static_cast<float>(k) / 100.0f);
+    for (int us = 0; us <= 15000; ++us) ExpectNumberText(static_cast<float>(us) / 1000.0f);
+    // ... and a sweep through every binade, both signs.
+    for (uint64_t bits = 0; bits < 0x7F800000u; bits += 16381) {
+        for (uint32_t sign : {0u, 0x80000000u}) {
+            ExpectNumberText(std::bit_cast<float>(static_cast<uint32_t>(bits) | sign));
+        }
+    }
+    EXPECT_EQ(FormatJsonNumber(0.9f), "0.89999997615814209");
+    EXPECT_EQ(FormatJsonNumber(1.25), "1.25");
+    EXPECT_EQ(FormatJsonNumber(-60.0), "-60");
+    EXPECT_EQ(FormatJsonNumber(1e20), "1e+20");
+    EXPECT_EQ(FormatJsonNumber(std::numeric_limits<double>::infinity()), "null");
 }
 
 TEST(ProfileBase64, StandardAlphabetWithPadding) {
