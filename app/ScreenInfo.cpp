@@ -3,27 +3,25 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
-#include <cmath>
 
 #include "base/Log.h"
 #include "ui/UIManager.h"
 
 namespace {
 
-ScreenRect PhysicalRect(const QRect& logical, qreal ratio) {
-    const auto scaled = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
-    return {scaled(logical.left()), scaled(logical.top()), scaled(logical.left() + logical.width()),
-            scaled(logical.top() + logical.height())};
+// Logical pixels: Qt scales them to the device by the desktop's factor when it draws.
+ScreenRect LogicalRect(const QRect& geometry) {
+    return {geometry.left(), geometry.top(), geometry.left() + geometry.width(),
+            geometry.top() + geometry.height()};
 }
 
 std::vector<ScreenRect> SystemMonitors() {
     std::vector<ScreenRect> result;
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary) return result;
-    result.push_back(PhysicalRect(primary->geometry(), primary->devicePixelRatio()));
+    result.push_back(LogicalRect(primary->geometry()));
     for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen != primary)
-            result.push_back(PhysicalRect(screen->geometry(), screen->devicePixelRatio()));
+        if (screen != primary) result.push_back(LogicalRect(screen->geometry()));
     }
     return result;
 }
@@ -44,6 +42,8 @@ void ScreenInfo::Fill(const std::vector<ScreenRect>& all) {
         // Shift everything so the primary monitor starts at (0, 0).
         const int dx = all.front().left;
         const int dy = all.front().top;
+        m_originX = dx;
+        m_originY = dy;
         ScreenRect virt{all.front().left - dx, all.front().top - dy, all.front().right - dx,
                         all.front().bottom - dy};
         for (const ScreenRect& r : all) {
@@ -78,6 +78,11 @@ ScreenRect ScreenInfo::GetWidestMonitorRect() const {
         if (candidate.Width() > chosen.Width()) chosen = candidate;
     }
     return chosen;
+}
+
+ScreenRect ScreenInfo::ToDesktop(const ScreenRect& rect) const {
+    return {rect.left + m_originX, rect.top + m_originY, rect.right + m_originX,
+            rect.bottom + m_originY};
 }
 
 std::optional<int> ScreenDpiForRect(const ScreenRect& rect) {
