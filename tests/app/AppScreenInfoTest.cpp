@@ -74,6 +74,8 @@ TEST(AppScreenInfo, CoordinatesAreTakenRelativeToThePrimary) {
     ASSERT_EQ(info.monitors.size(), 1u);
     EXPECT_EQ(info.monitors[0], (ScreenRect{-2560, 0, 0, 1440}));
     EXPECT_EQ(ScreenDpiForRect(info.GetWidestMonitorRect()), 192);
+    // Windows are placed in the desktop's coordinates, where that monitor starts at 0.
+    EXPECT_EQ(info.ToDesktop(info.GetWidestMonitorRect()), (ScreenRect{0, 0, 2560, 1440}));
 }
 
 TEST(AppScreenInfo, MirroredMonitorNeverWinsAndNoMonitorStillGivesARect) {
