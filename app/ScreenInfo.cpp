@@ -95,11 +95,30 @@ std::optional<int> ScreenDpiForRect(const ScreenRect& rect) {
     return std::nullopt;
 }
 
+int FitWindowDpi(int dpi, int width, int height, const ScreenRect& rect) {
+    if (width <= 0 || height <= 0 || rect.Width() <= 0 || rect.Height() <= 0) return dpi;
+    // The same arithmetic as the framework's scaling: whole percent, sizes rounded down.
+    const auto fits = [&](int d) {
+        const int scale = d * 100 / 96;
+        return width * scale / 100 <= rect.Width() && height * scale / 100 <= rect.Height();
+    };
+    if (fits(dpi)) return dpi;
+    // The skin's scales first (80 % to 300 %), whose images have variants.
+    for (const int d : {288, 192, 168, 144, 120, 96, 77})
+        if (d < dpi && fits(d)) return d;
+    return std::max(1, std::min(rect.Width() * 96 / width, rect.Height() * 96 / height));
+}
+
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager, const ScreenInfo& screens) {
     const ScreenRect widest = screens.GetWidestMonitorRect();
     LogPrintA("screen size %d x %d\n", widest.right, widest.bottom);
     if (!paintManager) return;
     if (const std::optional<int> dpi = ScreenDpiForRect(widest)) paintManager->SetDPI(*dpi);
+    // A monitor the rule did not foresee (a wide, short one; a small desktop scaled up) would
+    // still put the window past its edges, out of reach: the scale comes down until it fits.
+    const QSize size = paintManager->GetInitSize();
+    const int fitting = FitWindowDpi(paintManager->GetDPI(), size.width(), size.height(), widest);
+    if (fitting != paintManager->GetDPI()) paintManager->SetDPI(fitting);
 }
 
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager) {

@@ -51,6 +51,11 @@ private:
 // The framework DPI the rule picks for a monitor rectangle; empty means "leave it at 96".
 std::optional<int> ScreenDpiForRect(const ScreenRect& rect);
 
-// Every window calls this at initialisation: logs the chosen monitor's size and sets the DPI.
+// The DPI at which a window of width x height at 100 % fits `rect`: `dpi` when it does, else the
+// largest of the skin's scales that does, else the exact fit below them.
+int FitWindowDpi(int dpi, int width, int height, const ScreenRect& rect);
+
+// Every window calls this at initialisation: logs the chosen monitor's size and sets the DPI
+// by the rule, lowered where the window's markup size would not fit the monitor.
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager);
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager, const ScreenInfo& screens);

@@ -52,6 +52,8 @@ TEST(AppScreens, MainWindowIsScaledOnceAndFitsTheWidestMonitor) {
         {"4K desktop unscaled", {{0, 0, 3840, 2160, 96}}, 288},
         {"1024x600 netbook", {{0, 0, 1024, 600, 96}}, 77},
         {"1280x700", {{0, 0, 1280, 700, 96}}, 77},
+        {"2560x1080 ultrawide", {{0, 0, 2560, 1080, 96}}, 144},
+        {"1920x1080 desktop at 200 %: 960x540 logical", {{0, 0, 1920, 1080, 192}}, 74},
         {"primary right of a wider monitor",
          {{2560, 0, 1920, 1080, 96}, {0, 0, 2560, 1440, 96}},
          192},
