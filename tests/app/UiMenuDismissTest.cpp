@@ -64,7 +64,7 @@ protected:
     }
 };
 
-TEST_F(MenuDismissMain, AnotherMenuButtonSwapsTheMenusAndTheCurveClosesThem) {
+TEST_F(MenuDismissMain, AnotherMenuButtonSwapsTheMenusItsOwnOrTheCurveClosesThem) {
     OpenWindow();
     QWidget* window = m_wnd->GetHWND();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -73,6 +73,14 @@ TEST_F(MenuDismissMain, AnotherMenuButtonSwapsTheMenusAndTheCurveClosesThem) {
 
     PressAndRelease(window, Centre("btn_scene"));
     EXPECT_TRUE(WaitFor([&] { return MenuHas("scene_item_load_file"); }));
+
+    PressAndRelease(window, Centre("btn_advance"));
+    EXPECT_TRUE(WaitFor([&] { return MenuHas("advance_item_autocal"); }));
+    // Its own button again only closes it.
+    PressAndRelease(window, Centre("btn_advance"));
+    EXPECT_TRUE(WaitFor([&] { return !m_wnd->OpenMenu() || !m_wnd->OpenMenu()->IsVisible(); }));
+    Settle();
+    EXPECT_FALSE(MenuHas("advance_item_autocal"));
 
     PressAndRelease(window, Centre("btn_advance"));
     EXPECT_TRUE(WaitFor([&] { return MenuHas("advance_item_autocal"); }));
