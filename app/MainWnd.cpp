@@ -68,7 +68,7 @@ void CMainWnd::InitWindow() {
 
     const ScreenInfo screens;
     ApplyScreenDpi(&m_pm, screens);
-    const ScreenRect widest = screens.GetWidestMonitorRect();
+    const ScreenRect widest = screens.ToDesktop(screens.GetWidestMonitorRect());
     const QSize initial = m_pm.GetInitSize();
     const int scale = m_pm.GetScale();
     if (GetHWND()) GetHWND()->move(widest.left, widest.top);

@@ -3,27 +3,25 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
-#include <cmath>
 
 #include "base/Log.h"
 #include "ui/UIManager.h"
 
 namespace {
 
-ScreenRect PhysicalRect(const QRect& logical, qreal ratio) {
-    const auto scaled = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
-    return {scaled(logical.left()), scaled(logical.top()), scaled(logical.left() + logical.width()),
-            scaled(logical.top() + logical.height())};
+// Logical pixels: Qt scales them to the device by the desktop's factor when it draws.
+ScreenRect LogicalRect(const QRect& geometry) {
+    return {geometry.left(), geometry.top(), geometry.left() + geometry.width(),
+            geometry.top() + geometry.height()};
 }
 
 std::vector<ScreenRect> SystemMonitors() {
     std::vector<ScreenRect> result;
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary) return result;
-    result.push_back(PhysicalRect(primary->geometry(), primary->devicePixelRatio()));
+    result.push_back(LogicalRect(primary->geometry()));
     for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen != primary)
-            result.push_back(PhysicalRect(screen->geometry(), screen->devicePixelRatio()));
+        if (screen != primary) result.push_back(LogicalRect(screen->geometry()));
     }
     return result;
 }
@@ -44,6 +42,8 @@ void ScreenInfo::Fill(const std::vector<ScreenRect>& all) {
         // Shift everything so the primary monitor starts at (0, 0).
         const int dx = all.front().left;
         const int dy = all.front().top;
+        m_originX = dx;
+        m_originY = dy;
         ScreenRect virt{all.front().left - dx, all.front().top - dy, all.front().right - dx,
                         all.front().bottom - dy};
         for (const ScreenRect& r : all) {
@@ -80,6 +80,11 @@ ScreenRect ScreenInfo::GetWidestMonitorRect() const {
     return chosen;
 }
 
+ScreenRect ScreenInfo::ToDesktop(const ScreenRect& rect) const {
+    return {rect.left + m_originX, rect.top + m_originY, rect.right + m_originX,
+            rect.bottom + m_originY};
+}
+
 std::optional<int> ScreenDpiForRect(const ScreenRect& rect) {
     const int w = rect.Width();
     const int h = rect.Height();
@@ -90,11 +95,30 @@ std::optional<int> ScreenDpiForRect(const ScreenRect& rect) {
     return std::nullopt;
 }
 
+int FitWindowDpi(int dpi, int width, int height, const ScreenRect& rect) {
+    if (width <= 0 || height <= 0 || rect.Width() <= 0 || rect.Height() <= 0) return dpi;
+    // The same arithmetic as the framework's scaling: whole percent, sizes rounded down.
+    const auto fits = [&](int d) {
+        const int scale = d * 100 / 96;
+        return width * scale / 100 <= rect.Width() && height * scale / 100 <= rect.Height();
+    };
+    if (fits(dpi)) return dpi;
+    // The skin's scales first (80 % to 300 %), whose images have variants.
+    for (const int d : {288, 192, 168, 144, 120, 96, 77})
+        if (d < dpi && fits(d)) return d;
+    return std::max(1, std::min(rect.Width() * 96 / width, rect.Height() * 96 / height));
+}
+
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager, const ScreenInfo& screens) {
     const ScreenRect widest = screens.GetWidestMonitorRect();
     LogPrintA("screen size %d x %d\n", widest.right, widest.bottom);
     if (!paintManager) return;
     if (const std::optional<int> dpi = ScreenDpiForRect(widest)) paintManager->SetDPI(*dpi);
+    // A monitor the rule did not foresee (a wide, short one; a small desktop scaled up) would
+    // still put the window past its edges, out of reach: the scale comes down until it fits.
+    const QSize size = paintManager->GetInitSize();
+    const int fitting = FitWindowDpi(paintManager->GetDPI(), size.width(), size.height(), widest);
+    if (fitting != paintManager->GetDPI()) paintManager->SetDPI(fitting);
 }
 
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager) {

@@ -6,6 +6,7 @@
 
 #include "ui/UIManager.h"
 #include "ui/UIRender.h"
+#include "ui/UIResourceManager.h"
 
 using namespace DuiLib;
 
@@ -118,9 +119,16 @@ void CSButtonUI::SliceStateImageOnce() {
         !m_sSelectedImage.isEmpty() || !m_pManager) {
         return;
     }
-    const QImage image = m_pManager->GetImage(CRenderEngine::ImageFileOf(m_sSelectedStateImage));
-    const StateSlices slices =
-        SliceStateImage(m_sSelectedStateImage, image.size(), m_nSelectedStateCount);
+    // Source rectangles are in the plain file's pixels whatever the scale (the renderer maps
+    // them onto a scale variant), so the cut holds at every DPI and is made from the plain size.
+    const QString file = CRenderEngine::ImageFileOf(m_sSelectedStateImage);
+    QSize size = CResourceManager::GetInstance()->GetImage(file, 100).size();
+    if (size.isEmpty()) {
+        // Only a variant: its size brought back to 100 %.
+        const int scale = m_pManager->GetScale();
+        size = m_pManager->GetImage(file).size() * 100 / scale;
+    }
+    const StateSlices slices = SliceStateImage(m_sSelectedStateImage, size, m_nSelectedStateCount);
     if (slices.selected.isEmpty()) return;
     m_sSelectedImage = slices.selected;
     if (!slices.hot.isEmpty()) m_sSelectedHotImage = slices.hot;

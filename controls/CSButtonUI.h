@@ -41,7 +41,8 @@ public:
     void PaintText(QPainter& painter) override;
 
 private:
-    // Cuts the state image once, on the first selected paint, unless a selected image was given.
+    // Cuts the state image once, on the first selected paint, unless a selected image was given;
+    // the slices are in the plain file's pixels, so they hold across DPI changes.
     void SliceStateImageOnce();
 
     bool m_bSelected = false;

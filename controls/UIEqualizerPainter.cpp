@@ -139,10 +139,12 @@ QPen CurvePen(uint32_t color, int width) {
     return QPen(Argb(color), std::max(1, width), Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
 }
 
+// Labels follow the control's text style as a label control's text does ("endellipsis" too).
 void DrawLabel(QPainter& painter, const CurveRect& r, const QString& text, uint32_t color,
-               int flags) {
-    painter.setPen(Argb(color));
-    painter.drawText(ToQRect(r), flags, text);
+               unsigned style) {
+    DuiLib::CRenderEngine::DrawText(painter, painter.font(),
+                                    DuiLib::CDuiRect(r.left, r.top, r.right, r.bottom), text, color,
+                                    style);
 }
 
 void DrawGreyCurves(QPainter& painter, const EqualizerEditor& editor, const EqualizerAxis& axis,
@@ -205,7 +207,7 @@ void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect&
         [&](int g) { return static_cast<double>(axis.gainToY(g)); },
         [&](int f) { return static_cast<double>(axis.freqToX(f)); });
 
-    const int textFlags = DuiLib::CRenderEngine::ToQtTextFlags(look.textStyle);
+    const unsigned textFlags = look.textStyle;
     if (editor.isAllFlat()) {
         painter.setFont(look.bypassFont);
         DrawLabel(painter, {plot.left, plot.top + 40, plot.right, plot.bottom}, look.bypassText,

@@ -284,8 +284,21 @@ void CPaintManagerUI::SetDPI(int iDPI) {
     ApplyScaleToWindow(oldScale);
 }
 
+void CPaintManagerUI::SetMinInfo(int cx, int cy) {
+    m_szMinWindow = QSize(cx, cy);
+    ApplyMinInfo();
+}
+
+void CPaintManagerUI::ApplyMinInfo() {
+    QWidget* window = m_pWindow ? m_pWindow->GetHWND() : nullptr;
+    if (!window || m_szMinWindow.isEmpty()) return;
+    window->setMinimumSize(m_dpi.Scale(m_szMinWindow));
+}
+
 void CPaintManagerUI::ApplyScaleToWindow(int oldScale) {
     const int newScale = m_dpi.GetScale();
+    // The minimum follows the scale first, so a smaller scale can shrink the window.
+    ApplyMinInfo();
     if (m_pWindow && m_pWindow->GetHWND() && oldScale != newScale && oldScale > 0) {
         const QSize size = m_pWindow->GetHWND()->size();
         m_pWindow->ResizeClient(size.width() * newScale / oldScale,

@@ -89,8 +89,9 @@ public:
     QSize GetClientSize() const;
     CDuiRect GetCaptionRect() const;  // at the window's scale
     void SetCaptionRect(const CDuiRect& rc) { m_rcCaption = rc; }
-    QSize GetMinInfo() const { return m_szMinWindow; }
-    void SetMinInfo(int cx, int cy) { m_szMinWindow = QSize(cx, cy); }
+    QSize GetMinInfo() const { return m_szMinWindow; }  // markup "mininfo", at 100 %
+    // Also limits the window, at its scale, now and after every change of DPI.
+    void SetMinInfo(int cx, int cy);
 
     // ---- DPI ----
     CDPI* GetDPIObj() { return &m_dpi; }
@@ -161,6 +162,7 @@ public:
 
 private:
     void ApplyScaleToWindow(int oldScale);
+    void ApplyMinInfo();
 
     static void* s_hInstance;
     CWindowWnd* m_pWindow = nullptr;

@@ -1,5 +1,4 @@
 #include "ui/UIMenu.h"
-#include "ui/UITheme.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -8,6 +7,7 @@
 
 #include "ui/UIContainer.h"
 #include "ui/UIRender.h"
+#include "ui/UITheme.h"
 #include "ui/WindowImplBase.h"
 
 namespace DuiLib {
@@ -141,6 +141,13 @@ std::unique_ptr<CMenuWnd> CMenuWnd::CreateMenu(const QString& xml, const QPoint&
         return nullptr;
     QWidget* widget = menu->m_pHost->GetHWND();
     widget->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    // A press just gave the focus to the button that opens this menu; pressing it again while
+    // the menu is open only closes the menu.
+    if (auto* owner = dynamic_cast<WindowImplBase*>(pOwner)) {
+        if (CControlUI* opener = owner->GetPaintManager()->GetFocus())
+            widget->setProperty(kPopupNoReplayProperty,
+                                QVariant::fromValue<QObject*>(opener->GetWidget()));
+    }
     CPaintManagerUI& pm = menu->m_pHost->Manager();
     CControlUI* root = pm.GetRoot();
     auto* container = static_cast<CContainerUI*>(root->GetInterface(QStringLiteral("Container")));

@@ -51,7 +51,13 @@ int CRenderEngine::ToQtTextFlags(UINT uStyle) {
 void CRenderEngine::DrawText(QPainter& painter, CPaintManagerUI* pManager, const CDuiRect& rc,
                              const QString& text, DWORD color, int iFont, UINT uStyle) {
     if (text.isEmpty() || rc.IsEmpty()) return;
-    const QFont font = pManager ? pManager->GetFont(iFont) : painter.font();
+    DrawText(painter, pManager ? pManager->GetFont(iFont) : painter.font(), rc, text, color,
+             uStyle);
+}
+
+void CRenderEngine::DrawText(QPainter& painter, const QFont& font, const CDuiRect& rc,
+                             const QString& text, DWORD color, UINT uStyle) {
+    if (text.isEmpty() || rc.IsEmpty()) return;
     painter.save();
     painter.setFont(font);
     painter.setPen(ToQColor(color));

@@ -16,6 +16,9 @@ public:
     // Text in rc with DT_* format flags and a font index of the manager.
     static void DrawText(QPainter& painter, CPaintManagerUI* pManager, const CDuiRect& rc,
                          const QString& text, DWORD color, int iFont, UINT uStyle);
+    // The same with a font at hand (controls that keep their own).
+    static void DrawText(QPainter& painter, const QFont& font, const CDuiRect& rc,
+                         const QString& text, DWORD color, UINT uStyle);
     // Qt alignment/text flags for DT_* flags.
     static int ToQtTextFlags(UINT uStyle);
     static void DrawColor(QPainter& painter, const CDuiRect& rc, DWORD color);

@@ -1,5 +1,6 @@
 #include "ui/UIWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -95,6 +96,14 @@ protected:
                               static_cast<LPARAM>(e->modifiers().toInt()));
     }
     void mousePressEvent(QMouseEvent* e) override {
+        // A popup (a menu) sees every press while it is open. One outside it closes it and is
+        // then handed on to what lies under it, so another menu button opens its menu at once.
+        if (windowType() == Qt::Popup && !rect().contains(e->position().toPoint())) {
+            const auto* noReplay = property(kPopupNoReplayProperty).value<QObject*>();
+            QWidget::mousePressEvent(e);
+            if (!isVisible()) ReplayPress(*e, noReplay);
+            return;
+        }
         if (!m_pOwner || e->button() != Qt::LeftButton) return;
         const QPoint pt = e->position().toPoint();
         const LRESULT hit = m_pOwner->SendMessage(
@@ -106,6 +115,25 @@ protected:
     }
 
 private:
+    // Posts the press to the window under it, through that window's own event path; a window
+    // kept out by a modal one gets nothing.
+    static void ReplayPress(const QMouseEvent& e, const QObject* noReplay) {
+        const QPoint global = e.globalPosition().toPoint();
+        QWidget* target = QApplication::widgetAt(global);
+        if (!target || target->window()->windowType() == Qt::Popup) return;
+        // Compared, never followed: that widget may be gone.
+        for (const QObject* o = target; o; o = o->parent())
+            if (noReplay && o == noReplay) return;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != target->window()) return;
+        QWindow* window = target->window()->windowHandle();
+        if (!window) return;
+        const QPointF local = window->mapFromGlobal(e.globalPosition());
+        QCoreApplication::postEvent(
+            window, new QMouseEvent(QEvent::MouseButtonPress, local, local, e.globalPosition(),
+                                    e.button(), e.buttons(), e.modifiers(), e.pointingDevice()));
+    }
+
     CWindowWnd* m_pOwner;
 };
 

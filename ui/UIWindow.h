@@ -16,6 +16,10 @@ namespace DuiLib {
 
 class CWindowWidget;
 
+// Property of a popup's widget naming the widget (a QObject*) a press that closes the popup is
+// not passed on to: the menu button that opened it, so a second click on it just closes it.
+inline constexpr const char* kPopupNoReplayProperty = "dvPopupNoReplay";
+
 // The window handle of the framework: the window's top-level Qt widget.
 using HWND = QWidget*;
 

@@ -111,8 +111,6 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     m_pm.AttachDialog(root);
     m_pm.AddNotifier(this);
     m_pm.AddMessageFilter(this);
-    const QSize minSize = m_pm.GetDPIObj()->Scale(m_pm.GetMinInfo());
-    if (!minSize.isEmpty()) GetHWND()->setMinimumSize(minSize);
     InitWindow();
     return 0;
 }

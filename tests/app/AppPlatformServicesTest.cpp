@@ -10,6 +10,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include "app/FileDialogs.h"
 #include "app/SingleInstanceLock.h"
 #include "ui/SystemMessageBox.h"
+#include "ui/UIResourceManager.h"
 
 namespace {
 
@@ -129,6 +133,49 @@ TEST(AppSystemMessageBox, EmptyCaptionShowsTheApplicationName) {
     });
     ShowSystemMessageBox(nullptr, "no processor", "");
     EXPECT_EQ(title, QGuiApplication::applicationDisplayName());
+}
+
+// A desktop style that puts stock icons on dialog buttons, as common Linux themes do.
+class IconButtonStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+TEST(AppSystemMessageBox, OkIsThePanelsPlainButtonAndTheBoxDrawsItsOwnFrame) {
+    const QString previousStyle = QApplication::style()->name();
+    QApplication::setStyle(new IconButtonStyle(QStyleFactory::create(previousStyle)));
+    DuiLib::CResourceManager* rm = DuiLib::CResourceManager::GetInstance();
+    rm->ResetLanguages();
+    ASSERT_TRUE(rm->LoadLanguage("<L><Text id=\"${confirm}\" value=\"确定\"/></L>", "cn_zh"));
+    bool iconless = false;
+    QString okText;
+    QImage shot;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
+        iconless = ok && ok->icon().isNull();
+        okText = ok ? ok->text() : QString();
+        shot = box->grab().toImage();
+        box->done(0);
+    });
+    ShowSystemMessageBox(nullptr, "设备已断开", "提示");
+    rm->ResetLanguages();
+    QApplication::setStyle(QStyleFactory::create(previousStyle));
+
+    EXPECT_TRUE(iconless);
+    EXPECT_EQ(okText, QStringLiteral("确定"));
+    // Without a window manager's frame the box's edge still stands apart from its background.
+    ASSERT_FALSE(shot.isNull());
+    const int y = shot.height() / 2;
+    const QColor background = shot.pixelColor(shot.width() / 2, 2);
+    for (const QPoint edge :
+         {QPoint(0, y), QPoint(shot.width() - 1, y), QPoint(shot.width() / 2, 0),
+          QPoint(shot.width() / 2, shot.height() - 1)})
+        EXPECT_NE(shot.pixelColor(edge), background) << edge.x() << "," << edge.y();
 }
 
 class AppFileDialogs : public ::testing::Test {

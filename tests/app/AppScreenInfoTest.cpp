@@ -32,6 +32,35 @@ TEST(AppScreenDpiRule, PicksTheDpiByWidthAndHeight) {
     }
 }
 
+TEST(AppScreenDpiRule, AWindowThatWouldNotFitComesDownToAScaleThatFits) {
+    struct FitCase {
+        int dpi;
+        ScreenRect rect;
+        int fitting;
+    };
+    const FitCase cases[] = {
+        {77, {0, 0, 1024, 600}, 77},     // 984 x 520: fits
+        {96, {0, 0, 1280, 720}, 96},     // 1230 x 650: fits
+        {144, {0, 0, 1920, 1080}, 144},  // 1845 x 975: fits
+        {192, {0, 0, 2560, 1080}, 144},  // ultrawide: 2460 x 1300 is too tall, 150 % fits
+        {288, {0, 0, 3840, 1080}, 144},  // 300 %, 200 %, 175 % too tall
+        {192, {0, 0, 2560, 1300}, 192},  // exactly tall enough
+        {192, {0, 0, 2560, 1299}, 168},  // a pixel short: 175 %
+        {77, {0, 0, 960, 540}, 74},      // below every skin scale: the exact fit
+        {77, {0, 0, 983, 1000}, 76},     // 80 % is a pixel too wide
+        {77, {0, 0, 100, 50}, 7},       {77, {-1, -1, -1, -1}, 77},  // no monitor: left alone
+    };
+    for (const FitCase& c : cases) {
+        const int fitting = FitWindowDpi(c.dpi, 1230, 650, c.rect);
+        EXPECT_EQ(fitting, c.fitting) << c.rect.Width() << "x" << c.rect.Height();
+        const int scale = fitting * 100 / 96;
+        if (c.rect.Width() > 0) {
+            EXPECT_LE(1230 * scale / 100, c.rect.Width());
+        }
+    }
+    EXPECT_EQ(FitWindowDpi(144, 0, 0, {0, 0, 10, 10}), 144);  // a window without a size
+}
+
 TEST(AppScreenInfo, PrimaryAloneIsTheWidest) {
     const ScreenInfo info({{0, 0, 1920, 1080}});
     EXPECT_EQ(info.monitorCount, 1);
@@ -74,6 +103,8 @@ TEST(AppScreenInfo, CoordinatesAreTakenRelativeToThePrimary) {
     ASSERT_EQ(info.monitors.size(), 1u);
     EXPECT_EQ(info.monitors[0], (ScreenRect{-2560, 0, 0, 1440}));
     EXPECT_EQ(ScreenDpiForRect(info.GetWidestMonitorRect()), 192);
+    // Windows are placed in the desktop's coordinates, where that monitor starts at 0.
+    EXPECT_EQ(info.ToDesktop(info.GetWidestMonitorRect()), (ScreenRect{0, 0, 2560, 1440}));
 }
 
 TEST(AppScreenInfo, MirroredMonitorNeverWinsAndNoMonitorStillGivesARect) {

@@ -14,6 +14,7 @@
 #include "controls/UICurveFactory.h"
 #include "controls/UIEqualizerAc.h"
 #include "curves/FilterMath.h"
+#include "tests/app/UiTestSupport.h"
 #include "ui/UIManager.h"
 
 using namespace DuiLib;
@@ -169,6 +170,58 @@ TEST(CurveSButton, StateImageIsCutIntoEqualSlices) {
         CSButtonUI::SliceStateImage(QStringLiteral("conn.png"), QSize(), 3).selected.isEmpty());
     EXPECT_TRUE(CSButtonUI::SliceStateImage(QStringLiteral("conn.png"), QSize(90, 20), 0)
                     .selected.isEmpty());
+}
+
+// A state strip of three equal slices, red, green and blue, `width` wide.
+QByteArray StateStrip(int width, int height) {
+    QImage strip(width, height, QImage::Format_ARGB32);
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    for (int x = 0; x < width; ++x)
+        for (int y = 0; y < height; ++y) strip.setPixelColor(x, y, colours[x * 3 / width]);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    strip.save(&buffer, "PNG");
+    return bytes;
+}
+
+TEST(CurveSButton, EveryScaleShowsTheRightSliceOfItsVariantAndDpiChangesKeepIt) {
+    CPaintManagerUI::Term();
+    // A 120 x 20 strip and its variants, each cut the same way at its own size.
+    const int dpis[] = {120, 144, 168, 192, 288, 77, 96, 144};
+    std::vector<std::pair<std::string, QByteArray>> files = {{"st.png", StateStrip(120, 20)}};
+    for (int s : {80, 125, 150, 175, 200, 300})
+        files.push_back(
+            {"st@" + std::to_string(s) + ".png", StateStrip(120 * s / 100, 20 * s / 100)});
+    std::vector<std::pair<const char*, QByteArray>> entries;
+    for (const auto& [name, bytes] : files) entries.push_back({name.c_str(), bytes});
+    const QByteArray zip = uitest::MakeZip(entries);
+    ASSERT_TRUE(CPaintManagerUI::SetResourceZip(zip.constData(), zip.size(), "any"));
+
+    CPaintManagerUI manager;
+    CSButtonUI button;
+    button.SetManager(&manager, nullptr, false);
+    button.SetAttribute(QStringLiteral("selectedstateimage"), QStringLiteral("st.png"));
+    button.SetAttribute(QStringLiteral("selectedstatecount"), QStringLiteral("3"));
+    button.SetSelected(true);
+    // One button through every scale: the first paint cuts the strip, later ones reuse the cut.
+    for (int dpi : dpis) {
+        manager.SetDPI(dpi);
+        const int scale = manager.GetScale();
+        const int w = 40 * scale / 100;
+        const int h = 20 * scale / 100;
+        button.SetPos(CDuiRect(0, 0, w, h));
+        const std::pair<UINT, QColor> states[] = {
+            {0, Qt::red}, {UISTATE_HOT, Qt::green}, {UISTATE_PUSHED, Qt::blue}};
+        for (const auto& [state, colour] : states) {
+            button.SetButtonState(UISTATE_SELECTED | state);
+            const QImage image = PaintControl(button);
+            for (int x : {1, w / 2, w - 2})
+                EXPECT_EQ(image.pixelColor(x, h / 2), colour)
+                    << "scale " << scale << " state " << state << " x " << x;
+        }
+    }
+    CPaintManagerUI::Term();
 }
 
 TEST(CurveSButton, SelectionIsItsOwnStateBitAndSurvivesDisabling) {

@@ -185,6 +185,36 @@ TEST_F(CurveEqualizer, TextAttributesSetTheLabelFlags) {
     EXPECT_EQ(eq.GetBkColor(), 0xFF223344u);
 }
 
+TEST_F(CurveEqualizer, EndEllipsisShortensALabelTooWideForItsPlaceInsteadOfCuttingIt) {
+    TFontInfo big;
+    big.sFontName = QStringLiteral("WenQuanYi Micro Hei");
+    big.iSize = 16;
+    manager.AddFont(9, big);
+    eq.SetAttribute(QStringLiteral("font"), QStringLiteral("9"));
+    eq.SetAttribute(QStringLiteral("endellipsis"), QStringLiteral("true"));
+    bands[15].eqGain = -12.5f;
+    eq.setCurEqBands(bands.data(), dv::kMaxBands, 15);
+    const QImage shot = Paint();
+    const dv::CurveRect label = eq.GetEditor().selectedLabelRect();
+    ASSERT_GT(label.width(), 0);
+    // The red ink of "-12.5 dB" (16 px is far wider than its place) on the label's rows.
+    int minX = shot.width();
+    int maxX = -1;
+    for (int y = label.top; y < label.bottom; ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() > 180 && c.green() < 90 && c.blue() < 90) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+            }
+        }
+    ASSERT_GE(maxX, 0) << "nothing shown";
+    EXPECT_GE(minX, label.left);
+    EXPECT_LT(maxX, label.right);
+    // Shortened to fit, not cut at both edges.
+    EXPECT_LT(maxX - minX + 1, label.width() - 2);
+}
+
 TEST_F(CurveEqualizer, AllBypassTextShowsOnlyWhileEveryGainIsZero) {
     const QImage flat = Paint();
     bands[3].eqGain = 0.1f;

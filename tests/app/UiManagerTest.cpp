@@ -1,7 +1,5 @@
 // Paint manager services: timers, virtual windows, message records, images of the skin at a
 // scale, and the item lists of combos and lists as the application edits them.
-#include <zip.h>
-
 #include <QBuffer>
 #include <QComboBox>
 
@@ -123,41 +121,8 @@ TEST(UiManager, AsyncNotificationsAreDroppedWhenTheSenderIsGone) {
     EXPECT_EQ(wnd->Count("later", "b"), 1);
 }
 
-// An unencrypted zip made in memory (the image files are the point here, not the password).
-QByteArray MakeZip(const std::vector<std::pair<const char*, QByteArray>>& files) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* src = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(src);
-    zip_t* za = zip_open_from_source(src, ZIP_TRUNCATE, &error);
-    for (const auto& [name, data] : files) {
-        zip_source_t* file =
-            zip_source_buffer(za, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
-        zip_file_add(za, name, file, ZIP_FL_OVERWRITE);
-    }
-    zip_close(za);
-    QByteArray out;
-    if (zip_source_open(src) == 0) {
-        zip_source_seek(src, 0, SEEK_END);
-        out.resize(static_cast<qsizetype>(zip_source_tell(src)));
-        zip_source_seek(src, 0, SEEK_SET);
-        zip_source_read(src, out.data(), static_cast<zip_uint64_t>(out.size()));
-        zip_source_close(src);
-    }
-    zip_source_free(src);
-    zip_error_fini(&error);
-    return out;
-}
-
-QByteArray Png(int size, Qt::GlobalColor color) {
-    QImage img(size, size, QImage::Format_ARGB32);
-    img.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
-    return bytes;
-}
+using uitest::MakeZip;
+using uitest::Png;
 
 TEST(UiManager, ImagesComeInTheWindowsScaleWhenTheSkinHasThem) {
     CPaintManagerUI::Term();

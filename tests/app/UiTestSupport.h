@@ -3,8 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QTest>
 #include <functional>
@@ -105,6 +107,42 @@ inline void Click(RecordingWnd& wnd, const QString& name, QPoint at = QPoint(-1,
 // Local point of a control's widget for a window client point.
 inline QPoint Local(RecordingWnd& wnd, const QString& name, QPoint client) {
     return client - wnd.Find(name)->GetWidget()->pos();
+}
+
+// An unencrypted zip made in memory (the image files are the point here, not the password).
+inline QByteArray MakeZip(const std::vector<std::pair<const char*, QByteArray>>& files) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_source_keep(src);
+    zip_t* za = zip_open_from_source(src, ZIP_TRUNCATE, &error);
+    for (const auto& [name, data] : files) {
+        zip_source_t* file =
+            zip_source_buffer(za, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
+        zip_file_add(za, name, file, ZIP_FL_OVERWRITE);
+    }
+    zip_close(za);
+    QByteArray out;
+    if (zip_source_open(src) == 0) {
+        zip_source_seek(src, 0, SEEK_END);
+        out.resize(static_cast<qsizetype>(zip_source_tell(src)));
+        zip_source_seek(src, 0, SEEK_SET);
+        zip_source_read(src, out.data(), static_cast<zip_uint64_t>(out.size()));
+        zip_source_close(src);
+    }
+    zip_source_free(src);
+    zip_error_fini(&error);
+    return out;
+}
+
+inline QByteArray Png(int size, Qt::GlobalColor color) {
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return bytes;
 }
 
 }  // namespace uitest
