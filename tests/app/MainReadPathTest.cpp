@@ -1,7 +1,9 @@
 // The read path and what the main window shows: refreshes that never echo, the source's input
 // rule, volume texts, values shown before any read, the start-up read tied to its link, the log.
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListView>
+#include <QStyleOptionFrame>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -341,4 +343,54 @@ TEST_F(MainReadPathTest, LogStampsTheReadAndNamesNotificationsNotYetDispatched) 
           "on edit_ch_volume_2 DUI_MSGTYPE_SETFOCUS\non mSliderChDelay SetVisible false\n",
           "on hp_slop DUI_MSGTYPE_ITEMSELECT\non eq hp_slop hp_slop valuechanged index "})
         EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+namespace {
+
+// The room a line edit gives its text: its contents rect less its text margins and the 2 px it
+// keeps free at each side.
+struct LineEditRoom : QLineEdit {
+    static QStyleOptionFrame Option(const QLineEdit* edit) {
+        QStyleOptionFrame option;
+        (edit->*(&LineEditRoom::initStyleOption))(&option);
+        return option;
+    }
+    static int Of(const QLineEdit* edit) {
+        const QStyleOptionFrame option = Option(edit);
+        const QRect contents =
+            edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+        const QMargins margins = edit->textMargins();
+        return contents.width() - margins.left() - margins.right() - 4;
+    }
+};
+
+}  // namespace
+
+// Every number the band grid can show fits its edit whole, at every scale the screen rule picks.
+TEST_F(MainReadPathTest, BandGridNumbersShowWholeAtEveryScale) {
+    OpenWindow();
+    Settle();
+    FindAs<CSButtonUI>("btn_arg_eq")->SetSelected(true);  // parametric: every edit enabled
+    Manager().RefreshBandControls(0);
+    const std::pair<const char*, std::vector<QString>> columns[] = {
+        {"eq_freq_%1", {"20000", "10000", "12500", "20"}},
+        {"eq_q_%1", {"9.00", "0.50", "5.80"}},
+        {"eq_gain_%1", {"-18.0", "-10.0", "12.0", "-3.5", "-0.1"}}};
+    for (int dpi : {77, 96, 144, 192}) {
+        m_wnd->GetPaintManager()->SetDPI(dpi);
+        Settle();
+        for (int b = 0; b < 31; ++b) {
+            for (const auto& [format, texts] : columns) {
+                auto* edit = FindAs<CEditUI>(QString(format).arg(b));
+                ASSERT_NE(edit, nullptr);
+                QLineEdit* line = edit->GetLineEdit();
+                const QFontMetrics metrics(line->font());
+                for (const QString& text : texts) {
+                    ASSERT_LE(metrics.horizontalAdvance(text), LineEditRoom::Of(line))
+                        << dpi << " " << edit->GetName().toStdString() << " '" << text.toStdString()
+                        << "' in " << line->width() << " px";
+                }
+            }
+        }
+    }
 }
