@@ -155,6 +155,7 @@ TEST_F(MainReadPathTest, RefreshesNeverReachAnEditingOperation) {
     const std::string settings = SettingsText(Manager().Profile());
     const size_t transcriptFrom = dv::sim::SimBus::Instance().Transcript().size();
 
+    // Every refresh the manager has; a new one (a scene or profile shown) belongs here too.
     LogToFile log;
     Manager().Connect(false);  // the full read again
     Manager().Connect(false);
