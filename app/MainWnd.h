@@ -49,6 +49,7 @@ private:
     void OnClickNotify(DuiLib::TNotifyUI& msg, const QString& name, int index);
     void OnReturn(const QString& name, int index);
     void OnSetFocus(const QString& name, int index);
+    void OnItemSelect(const QString& name);
     // The keyboard ring through the band grid, the volume and delay edits and the crossover.
     void MoveFocus(const QString& name, bool right);
 

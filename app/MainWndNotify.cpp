@@ -27,6 +27,12 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     LogPrintA("Notify %s\n", Utf8(msg.sType).constData());
     const QString name = msg.pSender ? msg.pSender->GetName() : QString();
     const int index = msg.pSender ? msg.pSender->GetUserData().toInt() : 0;
+    // A control rewritten from the model reports like a user's change; that echo reaches no
+    // editing operation, or showing a value would send it back or copy it elsewhere.
+    if (m_manager.IsRefreshing()) {
+        WindowImplBase::Notify(msg);
+        return;
+    }
 
     if (msg.sType == DUI_MSGTYPE_CLICK) {
         if (name.compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
@@ -38,6 +44,15 @@ void CMainWnd::Notify(TNotifyUI& msg) {
         LogPrintA("on option %s DUI_MSGTYPE_SELECTCHANGED index ", Utf8(name).constData());
         LogPrintA("%d\n", index);
         if (StartsWith(name, "ch_show_")) m_manager.SetChannelShow(index);
+    } else if (msg.sType == DUI_MSGTYPE_KILLFOCUS) {
+        LogPrintA("on %s DUI_MSGTYPE_KILLFOCUS\n", Utf8(name).constData());
+        if (IsBandEdit(name)) {
+            LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
+            LogPrintA("%d\n", index);
+        }
+    } else if (msg.sType == DUI_MSGTYPE_ITEMSELECT) {
+        LogPrintA("on %s DUI_MSGTYPE_ITEMSELECT\n", Utf8(name).constData());
+        OnItemSelect(name);
     } else if (msg.sType == DUI_MSGTYPE_RETURN) {
         LogPrintA("on edit %s DUI_MSGTYPE_RETURN\n", Utf8(name).constData());
         OnReturn(name, index);
@@ -89,7 +104,18 @@ void CMainWnd::OnReturn(const QString& name, int index) {
     if (CControlUI* target = m_pm.FindControl(next)) target->SetFocus();
 }
 
+void CMainWnd::OnItemSelect(const QString& name) {
+    for (const char* combo : {"hp_type", "lp_type", "hp_slop", "lp_slop"}) {
+        if (StartsWith(name, combo)) {
+            LogPrintA("on eq %s %s valuechanged index ", combo, Utf8(name).constData());
+            return;
+        }
+    }
+}
+
 void CMainWnd::OnSetFocus(const QString& name, int index) {
+    if (!StartsWith(name, "edit_ch_delay_") && !StartsWith(name, "slider_ch_delay_"))
+        LogPrintA("on mSliderChDelay SetVisible false\n");
     if (!IsBandEdit(name)) return;
     LogPrintA("on eq %s setfocus index ", Utf8(name).constData());
     LogPrintA("%d\n", index);

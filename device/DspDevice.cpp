@@ -150,6 +150,8 @@ void DspDevice::CloseHIDDevice(bool sayGoodbye) {
         std::lock_guard<std::mutex> lock(linkMutex_);
         handle_.reset();
     }
+    // What the unit said about itself holds for its link only; the next one greets afresh.
+    handshakeNormal_ = false;
     LogPrintA("CloseHIDDevice!\n");
 }
 

@@ -60,6 +60,7 @@ bool EqualizerManager::UpgradeRunning() const {
 }
 
 void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window) {
+    const RefreshScope refreshing(*this);
     m_window = window;
     m_windowHandle = window ? window->GetWindowHandle() : nullptr;
     m_device.SetMainWindow(m_windowHandle);
@@ -77,7 +78,7 @@ void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window) {
             if (i < dv::kSourceCount) item->SetVisible(dv::kInputSources[i].shownAtStart);
         }
     }
-    const int source = m_profile.source;
+    if (m_comboUnit) m_comboUnit->SelectItem(0, false, false);
     for (int k = 0; k < dv::kOutputCount; ++k) {
         for (CControlUI* c :
              {static_cast<CControlUI*>(m_chShow[k]), static_cast<CControlUI*>(m_chEnable[k]),
@@ -89,20 +90,22 @@ void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window) {
             if (c) c->SetVisible(true);
         }
         if (m_chDelaySlider[k]) m_chDelaySlider[k]->SetVisible(false);
-        ShowRoutingOptions(k);
-        const bool twoInputs = source == 2 || source == 3;
-        for (int i = 2; i < 4; ++i)
-            if (m_chInput[i][k]) m_chInput[i][k]->SetEnabled(!twoInputs);
         if (m_input123[k]) m_input123[k]->SetVisible(false);
         if (m_input456[k]) m_input456[k]->SetVisible(false);
+        // Without a unit these would stay blank until a read.
+        ShowChannelVolume(k);
+        ShowChannelDelay(k);
     }
+    ShowSourceInputs();
     for (CControlUI* icon : m_speaker)
         if (icon) icon->SetVisible(false);
-    if (m_btnArgEq) m_btnArgEq->SetSelected(false);
+    if (m_btnArgEq) {
+        m_btnArgEq->SetSelected(false);
+        m_btnArgEq->SetText(QStringLiteral("${geq_mode}"));
+    }
 
     if (m_sliderMainVolume) m_sliderMainVolume->SetValue(m_profile.mainVolume);
     ShowMainVolume();
-    if (m_comboUnit) m_comboUnit->SelectItem(0, false, false);
     if (m_comboSource) m_comboSource->SelectItem(5, false, false);
     OnChannelInChange(0);
     ShowRoleCaptions();
@@ -132,6 +135,7 @@ void EqualizerManager::PostTask(std::function<void()> task) {
 }
 
 void EqualizerManager::RunPostedTask(const dv::MessageRecord* record) {
+    const RefreshScope refreshing(*this);
     const auto* task = dynamic_cast<const ManagerTaskRecord*>(record);
     if (task && task->task) task->task();
 }
@@ -154,8 +158,13 @@ void EqualizerManager::Connect(bool reportFailure) {
         LogPrintA("Connect OK\xEF\xBC\x81\n");
         SetConnectButton(LinkButton::Connecting);
         m_device.SetCmdQueueEnabled(false);
-        PostToWindow(dv::WM_SHOW_LOADING);
-        m_readThread = std::thread(&EqualizerManager::ReadThread, this);
+        // A busy window still up for a read cut short by an unplug stays up for this one, which
+        // ends it; a second one would be closed in the wrong order.
+        if (!m_busyShown) {
+            m_busyShown = true;
+            PostToWindow(dv::WM_SHOW_LOADING);
+        }
+        m_readThread = std::thread(&EqualizerManager::ReadThread, this, ++m_readGeneration);
         // A new thread starts on its creator's core and would wait there until the busy window
         // is built; stepping aside once lets the first query go out now.
         std::this_thread::yield();
@@ -178,6 +187,7 @@ void EqualizerManager::Disconnect() {
 
 void EqualizerManager::ShowConnected() {
     if (UpgradeRunning() || !m_device.IsHandshakeNormal()) return;
+    const RefreshScope refreshing(*this);
     if (!m_device.IsDeviceOpen() || m_profile.modelCode == -1) {
         Disconnect();
         return;
@@ -213,15 +223,20 @@ void EqualizerManager::DevicePlugOut(const QString& devicePath) {
     LogPrintA("DisconnectMsgThread end!\n");
 }
 
-void EqualizerManager::ReadThread() {
+void EqualizerManager::ReadThread(unsigned generation) {
     LogPrintA("Read mcu value thread start!\n");
     const int result = PC_UI_Status_Init();
     // The replies are applied on the window thread; this step runs there after all of them.
-    PostTask([this, result] { FinishRead(result); });
+    PostTask([this, generation, result] { FinishRead(generation, result); });
     LogPrintA("Read mcu value thread end!\n");
 }
 
-void EqualizerManager::FinishRead(int result) {
+void EqualizerManager::FinishRead(unsigned generation, int result) {
+    // An unplug and re-plug while this read ran: its link is gone, and the newer read owns the
+    // busy window and the link in use.
+    if (generation != m_readGeneration) return;
+    const RefreshScope refreshing(*this);
+    m_busyShown = false;
     if (result == -1) {
         PostToWindow(dv::WM_HIDE_LOADING);
         PostToWindow(dv::WM_CONNECT_FAILED);
@@ -244,6 +259,7 @@ void EqualizerManager::FinishRead(int result) {
 }
 
 int EqualizerManager::PC_UI_Status_Init() {
+    LogTimeStamp();
     LogPrintA("PC_UI_Status_Init\n");
     m_device.PC_Connect(1);
     if (!m_device.Hand_Connect()) return -1;
@@ -282,6 +298,7 @@ int EqualizerManager::PC_UI_Status_Init() {
         for (int scene = 1; scene <= dv::kSceneCount; ++scene)
             d.Get_Scene_Name(static_cast<uint8_t>(scene));
     }
+    LogTimeStamp();
     LogPrintA("PC_UI_Status_Init done\n");
     return 0;
 }

@@ -50,6 +50,23 @@ public:
     void RunPostedTask(const dv::MessageRecord* record);
 
     // ---- refresh ----
+    // Held while controls are rewritten from the model: the notifications they raise are the
+    // panel's own echo, and the window passes none of them to an editing operation. Scopes nest.
+    // Inside one, select an output with OnChannelInChange, never by activating its option.
+    class RefreshScope {
+    public:
+        explicit RefreshScope(EqualizerManager& manager) : m_manager(manager) {
+            ++m_manager.m_refreshDepth;
+        }
+        ~RefreshScope() { --m_manager.m_refreshDepth; }
+        RefreshScope(const RefreshScope&) = delete;
+        RefreshScope& operator=(const RefreshScope&) = delete;
+
+    private:
+        EqualizerManager& m_manager;
+    };
+    bool IsRefreshing() const { return m_refreshDepth > 0; }
+
     void UpdateEqualizer(int selectedBand);
     void RefreshBandControls(int output);
     void SetFreqDivider(int output);
@@ -76,8 +93,8 @@ private:
     void SetConnectButton(LinkButton state);
     void PostToWindow(unsigned message);
     void PostTask(std::function<void()> task);
-    void ReadThread();
-    void FinishRead(int result);
+    void ReadThread(unsigned generation);
+    void FinishRead(unsigned generation, int result);
     void JoinReadThread();
 
     // Reply handlers by kind.
@@ -97,8 +114,12 @@ private:
     void BindControls();
     void ShowRoleCaptions();
     void ShowRoutingOptions(int output);
+    // Routing options of every output for the current source, inputs 3 and 4 only where the
+    // source has them.
+    void ShowSourceInputs();
     void ShowMainVolume();
     void ShowChannelVolume(int output);
+    void ShowChannelDelay(int output);
     void ShowPhase(int output);
     void ShowBypassCaption(int output);
     void SetOutputButtonsEnabled(bool enable);
@@ -114,6 +135,11 @@ private:
     DuiLib::CWindowWnd* m_window = nullptr;
     dv::WindowHandle m_windowHandle;
     std::thread m_readThread;
+    // Window thread only. Each start-up read has its generation; the posted end of a read whose
+    // link was replaced by a newer one changes nothing.
+    unsigned m_readGeneration = 0;
+    bool m_busyShown = false;  // a 1244 was posted and its 1245 not yet
+    int m_refreshDepth = 0;
 
     // Controls, looked up once.
     CSButtonUI* m_btnConnect = nullptr;

@@ -60,6 +60,7 @@ dv::DspProfile* EqualizerManager::ProfileForScene(int scene) {
 
 void EqualizerManager::ReadDspValueCallback(unsigned code, const dv::MessageRecord* record) {
     LogPrintA("ReadDspValueCallback 0x%02x\n", code);
+    const RefreshScope refreshing(*this);
     if (!record) return;
     switch (code) {
         case 1:
@@ -73,7 +74,6 @@ void EqualizerManager::ReadDspValueCallback(unsigned code, const dv::MessageReco
                 } else if (code == 2) {
                     // Stored as the unit reports it; the unit decides the form.
                     m_profile.mainVolume = v->value;
-                    if (m_sliderMainVolume) m_sliderMainVolume->SetValue(m_profile.mainVolume);
                     ShowMainVolume();
                 } else if (code == 4) {
                     m_profile.mainVolumeMute = v->value;
@@ -118,6 +118,7 @@ void EqualizerManager::ReadDspValueCallback(unsigned code, const dv::MessageReco
 
 void EqualizerManager::ApplySourceReply(int source) {
     if (m_comboSource && source < m_comboSource->GetCount()) m_comboSource->SelectItem(source);
+    ShowSourceInputs();
 }
 
 void EqualizerManager::ApplyCrossoverReply(const dv::MessageRecord* record) {
@@ -166,9 +167,7 @@ void EqualizerManager::ApplyDelayReply(const dv::MessageRecord* record) {
     if (!profile) return;
     profile->channels[d->channel].delay = d->delayMs;
     if (d->scene != 0) return;
-    if (m_chDelayEdit[d->channel]) m_chDelayEdit[d->channel]->SetText(DelayText(d->delayMs));
-    if (m_chDelaySlider[d->channel])
-        m_chDelaySlider[d->channel]->SetValue(static_cast<int>(std::lround(d->delayMs * 1000.0f)));
+    ShowChannelDelay(d->channel);
     LogPrintA("update UI ch_delay->ch = %d, Delay %.3f\n", d->channel,
               static_cast<double>(d->delayMs));
 }
@@ -186,7 +185,6 @@ void EqualizerManager::ApplyChannelValueReply(unsigned code, const dv::MessageRe
             out.gain = v->value;  // as the unit reports it
             if (!current) return;
             LogPrintA("set channel %d volume to %ddB\n", k, out.gain);
-            if (m_chVolumeSlider[k]) m_chVolumeSlider[k]->SetValue(out.gain);
             ShowChannelVolume(k);
             return;
         case 9:
@@ -291,6 +289,7 @@ void EqualizerManager::ApplyMixTrimReply(const dv::MessageRecord* record) {
 
 void EqualizerManager::ReadMcuValueCallback(unsigned code, const dv::MessageRecord* record) {
     LogPrintA("ReadMcuValueCallback 0x%02x\n", code);
+    const RefreshScope refreshing(*this);
     const auto* v = dynamic_cast<const dv::McuValueRecord*>(record);
     if (!v) return;
     if (code == 8) {
@@ -309,6 +308,7 @@ void EqualizerManager::ReadMcuValueCallback(unsigned code, const dv::MessageReco
 
 void EqualizerManager::ReadSenceValueCallback(unsigned code, const dv::MessageRecord* record) {
     LogPrintA("ReadSenceValueCallback 0x%02x\n", code);
+    const RefreshScope refreshing(*this);
     const auto* n = dynamic_cast<const dv::SceneNameRecord*>(record);
     if (code != 11 || !n || n->sceneIndex < 0 || n->sceneIndex >= dv::kSceneCount) return;
     m_sceneNames[n->sceneIndex] = DecodeNarrowName(n->name);

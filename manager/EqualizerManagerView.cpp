@@ -94,21 +94,32 @@ QString EqualizerManager::DelayText(float ms) const {
     return QString::asprintf("%.3f ms", static_cast<double>(ms));
 }
 
+// The slider clamps a reported value to its range; the text keeps the value itself, and reads
+// "off" wherever the slider stands at its minimum, also for values below it.
 QString EqualizerManager::VolumeText(int value, const CSliderUI* slider) const {
-    if (slider && value == slider->GetMinValue())
+    if (slider && slider->GetValue() == slider->GetMinValue())
         return CResourceManager::GetInstance()->GetText(QStringLiteral("${off}"));
     return QString::asprintf("%ddB", value);
 }
 
 void EqualizerManager::ShowMainVolume() {
-    const int value = m_sliderMainVolume ? m_sliderMainVolume->GetValue() : m_profile.mainVolume;
-    if (m_editMainVolume) m_editMainVolume->SetText(VolumeText(value, m_sliderMainVolume));
+    if (m_sliderMainVolume) m_sliderMainVolume->SetValue(m_profile.mainVolume);
+    if (m_editMainVolume)
+        m_editMainVolume->SetText(VolumeText(m_profile.mainVolume, m_sliderMainVolume));
 }
 
 void EqualizerManager::ShowChannelVolume(int output) {
+    const int gain = m_profile.channels[output].gain;
+    if (m_chVolumeSlider[output]) m_chVolumeSlider[output]->SetValue(gain);
     if (m_chVolumeEdit[output])
-        m_chVolumeEdit[output]->SetText(
-            VolumeText(m_profile.channels[output].gain, m_chVolumeSlider[output]));
+        m_chVolumeEdit[output]->SetText(VolumeText(gain, m_chVolumeSlider[output]));
+}
+
+void EqualizerManager::ShowChannelDelay(int output) {
+    const float ms = m_profile.channels[output].delay;
+    if (m_chDelayEdit[output]) m_chDelayEdit[output]->SetText(DelayText(ms));
+    if (m_chDelaySlider[output])
+        m_chDelaySlider[output]->SetValue(static_cast<int>(std::lround(ms * 1000.0f)));
 }
 
 void EqualizerManager::ShowPhase(int output) {
@@ -118,6 +129,19 @@ void EqualizerManager::ShowPhase(int output) {
     option->Selected(inverted);
     option->SetText(inverted ? QStringLiteral("${reverse phase}")
                              : QStringLiteral("${positive_phase}"));
+}
+
+void EqualizerManager::ShowSourceInputs() {
+    const int source = m_profile.source;
+    const bool twoInputs = source == 2 || source == 3;
+    for (int k = 0; k < dv::kOutputCount; ++k) {
+        ShowRoutingOptions(k);
+        for (int i = 2; i < 4; ++i) {
+            if (!m_chInput[i][k]) continue;
+            m_chInput[i][k]->SetEnabled(!twoInputs);
+            m_chInput[i][k]->SetVisible(!twoInputs);
+        }
+    }
 }
 
 void EqualizerManager::ShowRoutingOptions(int output) {
@@ -156,6 +180,7 @@ void EqualizerManager::ShowRoleCaptions() {
 }
 
 void EqualizerManager::UpdateEqualizer(int selectedBand) {
+    const RefreshScope refreshing(*this);
     QElapsedTimer timer;
     timer.start();
     const int current = m_profile.currChannel;
@@ -180,6 +205,7 @@ void EqualizerManager::UpdateEqualizer(int selectedBand) {
 }
 
 void EqualizerManager::RefreshBandControls(int output) {
+    const RefreshScope refreshing(*this);
     if (output < 0 || output >= dv::kOutputCount) return;
     const bool graphic = !m_btnArgEq || !m_btnArgEq->IsSelected();
     const dv::OutputChannel& out = m_profile.channels[output];
@@ -214,6 +240,7 @@ void EqualizerManager::RefreshBandControls(int output) {
 }
 
 void EqualizerManager::SetFreqDivider(int output) {
+    const RefreshScope refreshing(*this);
     if (output < 0 || output >= dv::kOutputCount) return;
     const dv::Crossover& c = m_profile.channels[output].crossover;
     LogPrintA("on SetFreqDivider getHPType %d\n", c.hp.type);
@@ -231,9 +258,9 @@ void EqualizerManager::SetFreqDivider(int output) {
 }
 
 void EqualizerManager::UpdateAllVolumeEdit() {
+    const RefreshScope refreshing(*this);
     LogPrintA("%s\n", "EqualizerManager::UpdateAllVolumeEdit");
     LogPrintA("on main volume edit change to %d dB\n", m_profile.mainVolume);
-    if (m_sliderMainVolume) m_sliderMainVolume->SetValue(m_profile.mainVolume);
     ShowMainVolume();
     for (int k = 0; k < dv::kOutputCount; ++k) {
         LogPrintA("on ch volume edit change to %d dB\n", m_profile.channels[k].gain);
@@ -242,6 +269,7 @@ void EqualizerManager::UpdateAllVolumeEdit() {
 }
 
 void EqualizerManager::OnChannelInChange(int output) {
+    const RefreshScope refreshing(*this);
     if (output < 0 || output >= dv::kOutputCount) return;
     LogPrintA("on OnChannelInChange channel index %d\n", output);
     for (int k = 0; k < dv::kOutputCount; ++k)
@@ -269,6 +297,7 @@ void EqualizerManager::OnChannelInChange(int output) {
 }
 
 void EqualizerManager::SetChannelShow(int output) {
+    const RefreshScope refreshing(*this);
     if (output < 0 || output >= dv::kOutputCount) return;
     m_profile.showChEqualizer[output] = m_chShow[output] && m_chShow[output]->IsSelected() ? 1 : 0;
     dv::computeChannelCurve(m_profile, output, m_profile.channels[output].bypass == 1);

@@ -1,7 +1,9 @@
 #include "ui/UICombo.h"
 
 #include <QComboBox>
+#include <QListView>
 #include <QMouseEvent>
+#include <QStandardItemModel>
 
 #include "ui/UIControlWidget.h"
 #include "ui/UIList.h"
@@ -30,6 +32,10 @@ protected:
     }
     bool focusNextPrevChild(bool next) override {
         return ControlWidgetHelper::TabFrom(m_pOwner, next) || QComboBox::focusNextPrevChild(next);
+    }
+    void showPopup() override {
+        if (m_pOwner) static_cast<CComboUI*>(m_pOwner)->ApplyItemStates();
+        QComboBox::showPopup();
     }
 };
 
@@ -140,10 +146,25 @@ void CComboUI::RebuildItems() {
     box->clear();
     for (CControlUI* item : m_items) box->addItem(item->GetText());
     box->setCurrentIndex(m_iCurSel);
+    ApplyItemStates();
     if (m_pManager) box->setFont(m_pManager->GetFont(m_iFont));
     box->setStyleSheet(m_dwTextColor ? QStringLiteral("QComboBox{color: %1;}")
                                            .arg(ToQColor(m_dwTextColor).name(QColor::HexArgb))
                                      : QString());
+}
+
+void CComboUI::ApplyItemStates() {
+    QComboBox* box = GetComboBox();
+    if (!box) return;
+    auto* model = qobject_cast<QStandardItemModel*>(box->model());
+    auto* view = qobject_cast<QListView*>(box->view());
+    for (int i = 0; i < GetCount() && i < box->count(); ++i) {
+        const CControlUI* item = m_items[static_cast<size_t>(i)];
+        // Hidden items are not offered; disabled ones are also passed over by keys and wheel.
+        if (view) view->setRowHidden(i, !item->IsVisible());
+        if (model && model->item(i))
+            model->item(i)->setEnabled(item->IsVisible() && item->IsEnabled());
+    }
 }
 
 void CComboUI::RefreshText() {
@@ -153,6 +174,8 @@ void CComboUI::RefreshText() {
 
 void CComboUI::SetPos(const CDuiRect& rc, bool bNeedInvalidate) {
     CControlUI::SetPos(rc, bNeedInvalidate);
+    // An item shown or hidden asks its combo for a layout.
+    ApplyItemStates();
 }
 
 void CComboUI::SetAttribute(const QString& pstrName, const QString& v) {

@@ -35,6 +35,9 @@ public:
 
     // Called by the wrapped widget when the user picks an item.
     void OnUserSelected(int iIndex);
+    // Hidden items are left out of the drop-down, hidden or disabled ones out of key and wheel
+    // steps. Runs at every layout and before the drop-down opens.
+    void ApplyItemStates();
 
 protected:
     QWidget* MakeWidget(QWidget* pClient) override;

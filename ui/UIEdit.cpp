@@ -167,6 +167,7 @@ void CEditUI::SetAttribute(const QString& pstrName, const QString& v) {
     } else if (n == QLatin1String("maxchar")) {
         SetMaxChar(v.toInt());
     } else {
+        if (n == QLatin1String("textpadding")) m_bTextPaddingSet = true;
         CLabelUI::SetAttribute(pstrName, v);
         ApplyLook();
     }
@@ -193,9 +194,10 @@ void CEditUI::ApplyLook() {
     if (m_dwBackColor)
         sheet +=
             QStringLiteral("background: %1;").arg(ToQColor(m_dwBackColor).name(QColor::HexArgb));
-    // A markup text padding replaces the style's, so narrow edits can use their whole width.
+    // A markup text padding replaces the style's, so narrow edits can use their whole width;
+    // also where it scales down to nothing.
     const CDuiRect pad = GetTextPadding();
-    if (pad.left || pad.top || pad.right || pad.bottom)
+    if (m_bTextPaddingSet)
         sheet += QStringLiteral("padding: %1px %2px %3px %4px;")
                      .arg(pad.top)
                      .arg(pad.right)

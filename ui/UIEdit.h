@@ -46,6 +46,7 @@ protected:
     int m_iMaxChar = 255;
     bool m_bReadOnly = false;
     bool m_bPasswordMode = false;
+    bool m_bTextPaddingSet = false;  // the markup chose the padding, zero included
     bool m_bNumberOnly = false;
 };
 

@@ -98,6 +98,13 @@ TEST_F(SimLinkTest, HandshakeNormalNotNormalOtherModelAndVersions) {
     EXPECT_TRUE(device_->Get_Flash_Version());
     EXPECT_TRUE(device_->Get_Bootloader_Version());
     EXPECT_EQ(device_->GetBootloaderVersion(), 3);
+
+    options.handshakeStatus = 0x00;
+    unit_->SetOptions(options);
+    EXPECT_TRUE(device_->Hand_Connect());
+    EXPECT_TRUE(device_->IsHandshakeNormal());
+    device_->CloseHIDDevice(false);
+    EXPECT_FALSE(device_->IsHandshakeNormal()) << "what a unit said ends with its link";
 }
 
 TEST_F(SimLinkTest, AnUnansweredHandshakeReportsNoData) {
