@@ -1,7 +1,6 @@
 #include "sim/SimState.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace dv::sim {
 
@@ -79,7 +78,7 @@ SimUnitState TunedCarState() {
         car.outputs[k].lp = subLp;
     }
     const uint32_t delays[kSimOutputs] = {1250, 2480, 1100, 2310, 0, 350, 4200, 4200};
-    const int8_t trims[kSimOutputs] = {-6, -6, -2, -2, -9, -9, 0, 0};
+    const int8_t trims[kSimOutputs] = {-6, -7, -2, -3, -9, -9, 0, 0};
     for (int k = 0; k < kSimOutputs; ++k) {
         car.outputs[k].delayMicros = delays[k];
         car.outputs[k].trim = trims[k];
@@ -87,26 +86,14 @@ SimUnitState TunedCarState() {
     car.outputs[5].phase = 1;
     // A few corrective cuts and a bass lift.
     car.outputs[0].bands[24] = SimBand{5000, 430, -35};
+    car.outputs[1].bands[24] = SimBand{5000, 430, -30};
     car.outputs[2].bands[9] = SimBand{160, 250, -45};
+    car.outputs[3].bands[9] = SimBand{160, 250, -40};
     car.outputs[6].bands[3] = SimBand{40, 120, 30};
+    car.outputs[7].bands[3] = SimBand{40, 120, 30};
     for (int s = 0; s < kSimSources; ++s)
         for (int in = 0; in < kSimInputs; ++in) car.mixTrim[s][in].fill(0);
-    // Linked left to right, as a tuner links with copy: each right output carries what link
-    // copies from its left one (bands, crossover, EQ bypass, level); delay, phase and mute
-    // stay its own. Linking locks the roles.
-    constexpr std::pair<uint8_t, uint8_t> kPairs[] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}};
-    for (const auto& [left, right] : kPairs) {
-        SimOutput& r = car.outputs[right];
-        const SimOutput& l = car.outputs[left];
-        r.bands = l.bands;
-        r.hp = l.hp;
-        r.lp = l.lp;
-        r.eqBypass = l.eqBypass;
-        r.trim = l.trim;
-        car.pairs[car.pairCount++] = SimLinkPair{left, right};
-    }
-    car.link = 1;
-    car.lock = 1;
+    // Unlinked with the roles free: linking is the tuner's step, and a linked unit is locked.
     state.sourceCode = 0x53;
     state.mainVolume = -5;
     state.inputThreshold = -52;
@@ -115,7 +102,6 @@ SimUnitState TunedCarState() {
     state.names[0] = SceneNameBytes("Daily");
     state.stored[1] = car;
     state.stored[1].outputs[6].bands[3].gainTenths = 60;
-    state.stored[1].outputs[7].bands[3].gainTenths = 60;
     state.stored[1].outputs[6].trim = -3;
     state.stored[1].outputs[7].trim = -3;
     state.names[1] = SceneNameBytes("Concert");

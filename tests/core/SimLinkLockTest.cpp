@@ -170,41 +170,11 @@ TEST_F(SimLinkLockTest, EverySequenceOfLinkAndLockCommandsLeavesAConsistentUnit)
             }
 }
 
-// A mirror role as the role table pairs them: left 1-6 with right 7-12, rear left 13-15 with
-// rear right 16-18, subwoofer left 22 with right 23.
-int Mirror(int role) {
-    if (role >= 1 && role <= 6) return role + 6;
-    if (role >= 7 && role <= 12) return role - 6;
-    if (role >= 13 && role <= 15) return role + 3;
-    if (role >= 16 && role <= 18) return role - 3;
-    if (role == 22) return 23;
-    if (role == 23) return 22;
-    return 0;
-}
-
-TEST(SimDemoCar, IsLinkedAndLockedWithPairsOfMirroredRolesThatAgree) {
-    const dv::sim::SimUnitState car = dv::sim::TunedCarState();
-    std::vector<const SimScene*> scenes = {&car.current};
-    for (const SimScene& stored : car.stored) scenes.push_back(&stored);
-    for (size_t i = 0; i < scenes.size(); ++i) {
-        const SimScene& scene = *scenes[i];
-        EXPECT_EQ(Inconsistency(scene), "") << i;
-        for (const SimLinkPair& p : PairsOf(scene)) {
-            const auto& from = scene.outputs[p.from];
-            const auto& to = scene.outputs[p.to];
-            EXPECT_EQ(Mirror(from.role), to.role) << i << ": " << int{p.from};
-            EXPECT_EQ(p.from < 6, p.to < 6) << "one bank";
-            // What linking copies, and what every later edit sets on both.
-            EXPECT_EQ(from.hp.freq, to.hp.freq);
-            EXPECT_EQ(from.lp.freq, to.lp.freq);
-            EXPECT_EQ(from.trim, to.trim);
-            EXPECT_EQ(from.eqBypass, to.eqBypass);
-            for (int b = 0; b < 31; ++b)
-                EXPECT_EQ(from.bands[b].gainTenths, to.bands[b].gainTenths) << i << "/" << b;
-        }
+TEST(SimDemoState, EveryFactoryAndDemoSceneIsConsistent) {
+    for (const dv::sim::SimUnitState& unit : {dv::sim::FactoryState(), dv::sim::TunedCarState()}) {
+        EXPECT_EQ(Inconsistency(unit.current), "");
+        for (const SimScene& stored : unit.stored) EXPECT_EQ(Inconsistency(stored), "");
     }
-    EXPECT_EQ(car.current.link, 1);
-    EXPECT_EQ(car.current.pairCount, 4);
 }
 
 }  // namespace
