@@ -106,6 +106,23 @@ enum class CommandId : uint8_t {
     BL_Upg_Finish,
 };
 
+// The unit setting a queued set command overwrites, named by the payload's leading bytes
+// (scene, source, channel, band ...). A newer record for the same setting may replace a waiting
+// older one: the unit ends in the same state. Commands that do more than store a value (resets,
+// link, lock, roles, source switch, calibration, queries) have no target and never do.
+struct SetTarget {
+    uint8_t keyBytes = 0;  // leading payload bytes that name the setting
+    int8_t rangeAt = -1;   // where (first, last) sit among them; -1: a single setting
+    // A key byte that may not tell settings apart on the unit (the source byte of per-output
+    // settings): records differing only there are kept apart and in order.
+    int8_t looseAt = -1;
+    bool merges = false;
+
+    bool SameSetting(std::span<const uint8_t> a, std::span<const uint8_t> b) const;
+    // Whether two payloads of this command may touch a common setting.
+    bool Overlaps(std::span<const uint8_t> a, std::span<const uint8_t> b) const;
+};
+
 struct CommandRow {
     CommandId id;
     const char* name;
@@ -118,6 +135,7 @@ struct CommandRow {
     uint8_t headerBytes;
     uint8_t bytesPerItem;
     uint8_t maxItems;
+    SetTarget target;
 };
 
 std::span<const CommandRow> CommandTable();

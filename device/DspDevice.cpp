@@ -317,7 +317,8 @@ bool DspDevice::Issue(CommandId id, std::span<const uint8_t> payload, bool immed
     if (row.mode == DispatchMode::Queued && !immediate) {
         if (!queueEnabled_) return false;
         queue_.Push(QueuedCommand{row.mcmd, row.subcmd, row.optype,
-                                  std::vector<uint8_t>(payload.begin(), payload.end())});
+                                  std::vector<uint8_t>(payload.begin(), payload.end()),
+                                  row.target});
         return true;
     }
     const Link link = CurrentLink();

@@ -64,6 +64,10 @@ public:
     void SetCmdQueueEnabled(bool enabled);
     bool IsCmdQueueEnabled() const { return queueEnabled_.load(); }
     size_t QueuedCommandCount() const { return queue_.Size(); }
+    // Latest wins for queued set commands of one setting (on by default; see CommandQueue).
+    void SetCmdCoalescing(bool on) { queue_.SetCoalescing(on); }
+    size_t QueueHighWater() const { return queue_.HighWater(); }
+    void ResetQueueHighWater() { queue_.ResetHighWater(); }
 
     // Notification targets; an empty handle means the window is not open.
     void SetMainWindow(WindowHandle target);

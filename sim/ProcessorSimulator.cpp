@@ -14,6 +14,40 @@ bool InRange(int first, int last, size_t headerBytes, size_t groupBytes, size_t 
     return size >= headerBytes + static_cast<size_t>(count) * groupBytes;
 }
 
+// A link setting the unit cannot hold (a flag other than 0 or 1, an output it does not have, an
+// output paired with itself or in two pairs) is acknowledged and changes nothing.
+void ApplyLink(SimScene& scene, uint8_t link, std::span<const uint8_t> pairBytes) {
+    if (link > 1) return;
+    if (link == 0) {
+        scene.link = 0;
+        scene.pairCount = 0;
+        scene.pairs = {};
+        return;
+    }
+    const size_t count = pairBytes.size() / 2;
+    if (count > scene.pairs.size()) return;
+    std::array<SimLinkPair, kSimOutputs / 2> pairs{};
+    unsigned used = 0;  // bit per output
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t from = pairBytes[2 * i], to = pairBytes[2 * i + 1];
+        if (from >= kSimOutputs || to >= kSimOutputs || from == to) return;
+        const unsigned bits = 1u << from | 1u << to;
+        if (used & bits) return;
+        used |= bits;
+        pairs[i] = SimLinkPair{from, to};
+    }
+    scene.link = 1;
+    scene.lock = 1;
+    scene.pairs = pairs;
+    scene.pairCount = static_cast<uint8_t>(count);
+}
+
+void ApplyLock(SimScene& scene, uint8_t lock) {
+    if (lock > 1) return;
+    scene.lock = lock;
+    if (lock == 0) ApplyLink(scene, 0, {});
+}
+
 }  // namespace
 
 ProcessorSimulator::ProcessorSimulator(SimOptions options, SimUnitState state)
@@ -215,11 +249,11 @@ bool ProcessorSimulator::ApplyDspSet(const SimFrame& frame) {
         }
         case 14:  // scene, link, pair count, pairs
             if (p.size() < 3 || p.size() < 3u + 2u * p[2]) return false;
-            scene->link = p[1];
+            ApplyLink(*scene, p[1], std::span<const uint8_t>(p).subspan(3, 2u * p[2]));
             return true;
-        case 15:
+        case 15:  // scene, lock
             if (p.size() < 2) return false;
-            scene->lock = p[1];
+            ApplyLock(*scene, p[1]);
             return true;
         case 16:
             if (p.size() < 3) return false;

@@ -93,7 +93,7 @@ SimUnitState TunedCarState() {
     car.outputs[7].bands[3] = SimBand{40, 120, 30};
     for (int s = 0; s < kSimSources; ++s)
         for (int in = 0; in < kSimInputs; ++in) car.mixTrim[s][in].fill(0);
-    car.link = 1;
+    // Unlinked with the roles free: linking is the tuner's step, and a linked unit is locked.
     state.sourceCode = 0x53;
     state.mainVolume = -5;
     state.inputThreshold = -52;

@@ -47,14 +47,25 @@ struct SimInput {
     std::array<SimBand, kSimBands> bands{};
 };
 
+// One linked pair as the panel sent it: `to` follows `from`.
+struct SimLinkPair {
+    uint8_t from = 0;
+    uint8_t to = 0;
+    bool operator==(const SimLinkPair&) const = default;
+};
+
 struct SimScene {
     std::array<SimOutput, kSimOutputs> outputs{};
     std::array<SimInput, kSimInputs> inputs{};
     std::array<std::array<uint8_t, kSimOutputs>, kSimSources> routing{};  // [source][output]
     std::array<std::array<std::array<int8_t, kSimOutputs>, kSimInputs>, kSimSources>
         mixTrim{};  // [source][input][output]
+    // Linking locks the roles and unlocking ends the link, so link 1 always comes with lock 1,
+    // and pairs exist only while linked; no output is in two pairs.
     uint8_t link = 0;
     uint8_t lock = 0;
+    std::array<SimLinkPair, kSimOutputs / 2> pairs{};
+    uint8_t pairCount = 0;
 };
 
 struct SimCalibration {

@@ -81,8 +81,8 @@ TEST_F(MainConnectTest, StartUpReadQueriesTheUnitInOrderAndFillsEveryControl) {
     EXPECT_EQ(TextOf("edit_main_volume"), "-5dB");
     EXPECT_FALSE(FindAs<COptionUI>("main_mute")->IsSelected());
 
-    // Roles: captions of every output; the unit reports link on but lock off, which ends the link,
-    // so only the current output's icon shows and the role buttons stay usable.
+    // Roles: captions of every output; the unit is neither linked nor locked, so only the current
+    // output's icon shows and the role buttons stay usable.
     const int roles[8] = {1, 7, 3, 9, 15, 18, 22, 23};
     for (int k = 0; k < 8; ++k) {
         EXPECT_EQ(Find(QString("ch_output_btn_%1").arg(k))->GetRawText(),

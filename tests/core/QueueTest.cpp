@@ -77,6 +77,7 @@ TEST_F(QueueTest, QueuedQueriesAreAnsweredOnTheCommandThread) {
 TEST_F(QueueTest, ManyProducersLoseNothingAndKeepEachProducersOrder) {
     Open();
     device_->SetCmdQueueEnabled(true);
+    device_->SetCmdCoalescing(false);  // each producer repeats one setting; count every record
     std::vector<std::thread> producers;
     for (uint8_t p = 1; p <= 4; ++p)
         producers.emplace_back([this, p] {
@@ -102,6 +103,7 @@ TEST_F(QueueTest, DestructionFreesAndLogsQueuedRecordsWithoutSendingThem) {
     Open();
     dvtest::LogCapture capture;
     device_->SetCmdQueueEnabled(true);
+    device_->SetCmdCoalescing(false);  // five records of one setting would merge into one
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(device_->Mute_Ctrl(i, false));
     ASSERT_TRUE(dvtest::WaitUntil([&] { return WrittenCount() == 1; }));
     device_.reset();
