@@ -16,8 +16,7 @@
 #include <memory>
 #include <thread>
 
-#include "device/DspDevice.h"
-#include "sim/SimBus.h"
+#include "bench/SimulatedLink.h"
 
 namespace {
 
@@ -29,21 +28,9 @@ constexpr int kEvents = 500;  // 2 s at 250 per second
 constexpr auto kEventGap = 4ms;
 constexpr uint8_t kBand = 3;
 
-struct Link {
-    explicit Link(std::chrono::microseconds latency) {
-        SimBus::Instance().Reset();
-        dv::sim::SimOptions options;
-        options.latency = latency;
-        unit = std::make_shared<dv::sim::ProcessorSimulator>(options);
-        SimBus::Instance().Plug(unit);
-        device = std::make_unique<dv::DspDevice>();
-        device->OpenHIDDevice();
-        device->SetCmdQueueEnabled(true);
-    }
-    ~Link() {
-        device.reset();
-        SimBus::Instance().Reset();
-    }
+struct Link : SimulatedLink {
+    using SimulatedLink::SimulatedLink;
+
     // Frames the unit has taken; counted before it applies them, so a value it holds is counted.
     uint64_t Frames() const { return static_cast<uint64_t>(unit->FramesHandled()); }
     // Waits, sleeping briefly between looks so the link keeps the CPU, until every frame taken
@@ -64,9 +51,6 @@ struct Link {
         });
         return held;
     }
-
-    std::shared_ptr<dv::sim::ProcessorSimulator> unit;
-    std::unique_ptr<dv::DspDevice> device;
 };
 
 // Time per record when the command thread never waits for work.

@@ -15,8 +15,7 @@
 #include <mutex>
 #include <thread>
 
-#include "device/DspDevice.h"
-#include "sim/SimBus.h"
+#include "bench/SimulatedLink.h"
 
 namespace {
 
@@ -24,21 +23,9 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using dv::sim::SimBus;
 
-struct Link {
-    explicit Link(std::chrono::microseconds latency) {
-        SimBus::Instance().Reset();
-        dv::sim::SimOptions options;
-        options.latency = latency;
-        unit = std::make_shared<dv::sim::ProcessorSimulator>(options);
-        SimBus::Instance().Plug(unit);
-        device = std::make_unique<dv::DspDevice>();
-        device->OpenHIDDevice();
-        device->SetCmdQueueEnabled(true);
-    }
-    ~Link() {
-        device.reset();
-        SimBus::Instance().Reset();
-    }
+struct Link : SimulatedLink {
+    using SimulatedLink::SimulatedLink;
+
     // Queues `count` trims and waits until the last reply has been read. `poll` of zero spins;
     // otherwise the waiting thread sleeps between looks and leaves the CPU to the link.
     void RunBatch(int count, std::chrono::microseconds poll = 0us) {
@@ -56,9 +43,6 @@ struct Link {
         }
         SimBus::Instance().ClearTranscript();
     }
-
-    std::shared_ptr<dv::sim::ProcessorSimulator> unit;
-    std::unique_ptr<dv::DspDevice> device;
 };
 
 // How late a 1 ms timed wait wakes on this machine right now: the simulated reply cannot
