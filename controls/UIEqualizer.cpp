@@ -140,6 +140,18 @@ dv::EqBand UIEqualizer::GetBand(int index) const {
     return m_editor.bands()[index];
 }
 
+QFont UIEqualizer::LabelFont() const {
+    return m_pManager ? m_pManager->GetFont(m_text.font) : QFont();
+}
+
+std::vector<dv::AxisLabel> UIEqualizer::GetAxisLabels() const {
+    return dv::LayOutAxisLabels(Plot(), Scale(), LabelFont());
+}
+
+std::vector<dv::AxisLabel> UIEqualizer::GetShownAxisLabels() const {
+    return dv::ShownAxisLabels(m_editor, Plot(), Scale(), LabelFont());
+}
+
 void UIEqualizer::Apply(const dv::CurveMouseResult& result) {
     if (result.setCursor) SetCursor(ToShape(result.cursor));
     if (result.userData >= 0) SetUserData(QString::number(result.userData));
@@ -192,7 +204,7 @@ void UIEqualizer::DoPaint(QPainter& painter, const CDuiRect& /*rcPaint*/) {
     look.background = GetBkColor();
     look.textStyle = m_text.textStyle;
     if (m_pManager) {
-        look.labelFont = m_pManager->GetFont(m_text.font);
+        look.labelFont = LabelFont();
         look.bypassFont = m_pManager->GetFont(11);
     }
     look.bypassText = CResourceManager::GetInstance()->GetText(QStringLiteral("${all_bypass}"));

@@ -6,6 +6,8 @@
 // UI thread only: the manager's threads post their updates to the window.
 #pragma once
 
+#include <vector>
+
 #include "controls/UIEqualizerPainter.h"
 #include "curves/EqualizerEditor.h"
 #include "model/DspProfile.h"
@@ -52,6 +54,10 @@ public:
     bool IsDragAllDirection() const { return m_editor.isParametric(); }
     const dv::EqualizerEditor& GetEditor() const { return m_editor; }
     const dv::EqualizerCurveLayer& GetCurveLayer() const { return m_curveLayer; }
+    // The axis labels that fit the plot in the control's font, and those of them a paint shows
+    // now (none under a band number or corner marker).
+    std::vector<dv::AxisLabel> GetAxisLabels() const;
+    std::vector<dv::AxisLabel> GetShownAxisLabels() const;
 
     QString GetClass() const override;
     void* GetInterface(const QString& pstrName) override;
@@ -67,6 +73,7 @@ public:
 private:
     dv::CurveRect Plot() const;
     int Scale() const;
+    QFont LabelFont() const;
     void Apply(const dv::CurveMouseResult& result);
 
     dv::EqualizerEditor m_editor;

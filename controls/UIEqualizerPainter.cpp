@@ -1,6 +1,8 @@
 #include "controls/UIEqualizerPainter.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -164,30 +166,145 @@ void DrawGreyCurves(QPainter& painter, const EqualizerEditor& editor, const Equa
     }
 }
 
+// The corner markers' frames reach a little beyond where they are grabbed.
+int MarkerFrameMargin(int s) {
+    return ScaledPixels(2, s);
+}
+
+// What axis labels give way to: band numbers and the corner markers with their frames.
+void CollectHandles(const EqualizerEditor& editor, int s, std::vector<CurveRect>& handles) {
+    handles.clear();
+    for (int i = 0; i < editor.bandCount(); ++i) handles.push_back(editor.pointRect(i));
+    const int m = MarkerFrameMargin(s);
+    if (editor.hpFreq() != -1) {
+        const CurveRect& r = editor.hpMarkerRect();
+        handles.push_back({r.left - m, r.top - m, r.right + m, r.bottom + m});
+    }
+    if (editor.lpFreq() != -1) {
+        const CurveRect& r = editor.lpMarkerRect();
+        handles.push_back({r.left - m, r.top - m, r.right + m, r.bottom + m});
+    }
+}
+
+// Background, border, grid, axis labels and the all-bypass text. The grid stops short of each
+// label, so the text reads over it.
+void DrawBackground(QPainter& painter, const EqualizerEditor& editor, const CurveRect& plot,
+                    const EqualizerLook& look, const std::vector<AxisLabel>& labels,
+                    uint32_t covered) {
+    const int s = look.scalePercent;
+    const EqualizerAxis axis(plot);
+    if ((look.background >> 24) != 0) painter.fillRect(ToQRect(plot), Argb(look.background));
+    const int lineWidth = std::max(1, s / 100);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    DrawBorder(painter, plot, lineWidth);
+    QRegion open(ToQRect(plot));
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        if (!(covered >> i & 1u)) open -= ToQRect(labels[i].rect);
+    painter.save();
+    painter.setClipRegion(open, Qt::IntersectClip);
+    DrawGrid(
+        painter, plot, lineWidth, axis.zeroLine(), kEqGainGridLines,
+        [&](int g) { return static_cast<double>(axis.gainToY(g)); },
+        [&](int f) { return static_cast<double>(axis.freqToX(f)); });
+    painter.restore();
+
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(look.labelFont);
+    constexpr unsigned kCentred = DuiLib::DT_CENTER | DuiLib::DT_VCENTER | DuiLib::DT_SINGLELINE;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (covered >> i & 1u) continue;
+        DrawLabel(painter, labels[i].rect, QString::fromStdString(labels[i].text),
+                  kCurveAxisTextColor, kCentred);
+    }
+
+    if (editor.isAllFlat()) {
+        painter.setFont(look.bypassFont);
+        DrawLabel(painter, {plot.left, plot.top + 40, plot.right, plot.bottom}, look.bypassText,
+                  kCurveBypassTextColor, look.textStyle);
+    }
+}
+
+// An image of the plot's size for a layer, cleared.
+void Clear(QImage& image, const CurveRect& plot) {
+    if (image.size() != QSize(plot.width(), plot.height())) {
+        image = QImage(plot.width(), plot.height(), QImage::Format_ARGB32_Premultiplied);
+    }
+    image.fill(Qt::transparent);
+}
+
 }  // namespace
 
+std::vector<AxisLabel> LayOutAxisLabels(const CurveRect& plot, int s, const QFont& font) {
+    const QFontMetrics metrics(font);
+    return EqualizerAxisLabels(EqualizerAxis(plot), s, metrics.height(),
+                               [&](const std::string& text) {
+                                   return metrics.horizontalAdvance(QString::fromStdString(text));
+                               });
+}
+
+std::vector<AxisLabel> ShownAxisLabels(const EqualizerEditor& editor, const CurveRect& plot,
+                                       int scale, const QFont& font) {
+    std::vector<AxisLabel> labels = LayOutAxisLabels(plot, scale, font);
+    std::vector<CurveRect> handles;
+    CollectHandles(editor, scale, handles);
+    const uint32_t covered = CoveredAxisLabels(labels, handles);
+    std::vector<AxisLabel> shown;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        if (!(covered >> i & 1u)) shown.push_back(labels[i]);
+    return shown;
+}
+
 void EqualizerCurveLayer::paint(QPainter& painter, const EqualizerEditor& editor,
-                                const CurveRect& plot, int scale) {
-    Key key;
-    key.plot = plot;
-    key.scale = scale;
+                                const CurveRect& plot, const EqualizerLook& look) {
+    const int s = look.scalePercent;
+    bool changed = false;
+
+    CurveKey curveKey;
+    curveKey.plot = plot;
+    curveKey.scale = s;
     for (int c = 0; c < EqualizerEditor::kMaxChannels; ++c) {
         const bool grey = c != editor.currentChannel() && editor.isChannelVisible(c);
-        key.shown[static_cast<std::size_t>(c)] = grey ? editor.curveSerial(c) : -1;
+        curveKey.shown[static_cast<std::size_t>(c)] = grey ? editor.curveSerial(c) : -1;
     }
-    if (!valid_ || !(key == key_)) {
-        if (image_.size() != QSize(plot.width(), plot.height())) {
-            image_ = QImage(plot.width(), plot.height(), QImage::Format_ARGB32_Premultiplied);
-        }
-        image_.fill(Qt::transparent);
-        QPainter layer(&image_);
+    if (!curvesValid_ || !(curveKey == curveKey_)) {
+        Clear(curves_, plot);
+        QPainter layer(&curves_);
         layer.translate(-plot.left, -plot.top);
-        DrawGreyCurves(layer, editor, EqualizerAxis(plot), scale);
-        key_ = key;
-        valid_ = true;
+        DrawGreyCurves(layer, editor, EqualizerAxis(plot), s);
+        curveKey_ = curveKey;
+        curvesValid_ = true;
         ++renders_;
+        changed = true;
     }
-    painter.drawImage(QPoint(plot.left, plot.top), image_);
+
+    const LabelKey labelKey{plot, s, look.labelFont};
+    if (!labelsValid_ || !(labelKey == labelKey_)) {
+        labels_ = LayOutAxisLabels(plot, s, look.labelFont);
+        labelKey_ = labelKey;
+        labelsValid_ = true;
+    }
+    CollectHandles(editor, s, handles_);
+    const BackKey backKey{labelKey,           CoveredAxisLabels(labels_, handles_),
+                          look.background,    look.textStyle,
+                          editor.isAllFlat(), look.bypassFont,
+                          look.bypassText};
+    if (!backValid_ || !(backKey == backKey_)) {
+        Clear(back_, plot);
+        QPainter layer(&back_);
+        layer.translate(-plot.left, -plot.top);
+        DrawBackground(layer, editor, plot, look, labels_, backKey.covered);
+        backKey_ = backKey;
+        backValid_ = true;
+        ++backRenders_;
+        changed = true;
+    }
+
+    if (changed) {
+        both_ = back_.copy();
+        QPainter layer(&both_);
+        layer.drawImage(QPoint(0, 0), curves_);
+    }
+    painter.drawImage(QPoint(plot.left, plot.top), both_);
 }
 
 void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect& plot,
@@ -198,30 +315,23 @@ void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect&
     const EqualizerAxis axis(plot);
     painter.save();
 
-    if ((look.background >> 24) != 0) painter.fillRect(ToQRect(plot), Argb(look.background));
     const int lineWidth = std::max(1, s / 100);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    DrawBorder(painter, plot, lineWidth);
-    DrawGrid(
-        painter, plot, lineWidth, axis.zeroLine(), kEqGainGridLines,
-        [&](int g) { return static_cast<double>(axis.gainToY(g)); },
-        [&](int f) { return static_cast<double>(axis.freqToX(f)); });
-
-    const unsigned textFlags = look.textStyle;
-    if (editor.isAllFlat()) {
-        painter.setFont(look.bypassFont);
-        DrawLabel(painter, {plot.left, plot.top + 40, plot.right, plot.bottom}, look.bypassText,
-                  kCurveBypassTextColor, textFlags);
-    }
-
-    // Curves may run past the edges (a -400 dB floor, the points beyond 20 kHz): keep them in.
-    painter.save();
-    painter.setClipRect(ToQRect(plot));
     if (layer) {
-        layer->paint(painter, editor, plot, s);
+        layer->paint(painter, editor, plot, look);
     } else {
+        const std::vector<AxisLabel> labels = LayOutAxisLabels(plot, s, look.labelFont);
+        std::vector<CurveRect> handles;
+        CollectHandles(editor, s, handles);
+        DrawBackground(painter, editor, plot, look, labels, CoveredAxisLabels(labels, handles));
+        // Curves may run past the edges (a -400 dB floor, the points beyond 20 kHz): keep them in.
+        painter.save();
+        painter.setClipRect(ToQRect(plot), Qt::IntersectClip);
         DrawGreyCurves(painter, editor, axis, s);
+        painter.restore();
     }
+
+    painter.save();
+    painter.setClipRect(ToQRect(plot), Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setBrush(Qt::NoBrush);
     const int current = editor.currentChannel();
@@ -237,6 +347,7 @@ void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect&
     }
     painter.restore();
 
+    const unsigned textFlags = look.textStyle;
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setFont(look.labelFont);
     const int selected = editor.hasSelection() ? editor.currentControlIndex() : -1;
@@ -258,7 +369,7 @@ void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect&
     }
     // The corner markers get a frame, a little larger than where they are grabbed, so that they
     // read as handles and not as band numbers.
-    const int frameMargin = ScaledPixels(2, s);
+    const int frameMargin = MarkerFrameMargin(s);
     const std::pair<int, const CurveRect*> markers[] = {{editor.hpFreq(), &editor.hpMarkerRect()},
                                                         {editor.lpFreq(), &editor.lpMarkerRect()}};
     const QString letters[] = {QStringLiteral("H"), QStringLiteral("L")};

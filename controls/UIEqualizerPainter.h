@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "curves/EqualizerGeometry.h"
 
@@ -25,46 +26,83 @@ inline constexpr uint32_t kCurveSelectedColor = 0xFFFF0000;
 inline constexpr uint32_t kCurveLabelColor = 0xFFFFFFFF;
 inline constexpr uint32_t kCurveBypassTextColor = 0x77777777;
 inline constexpr uint32_t kCurveMarkerFrameColor = 0xFF8C96A5;
+inline constexpr uint32_t kCurveAxisTextColor = 0xFF8C96A5;  // the panel's secondary text
 
 // How the equalizer plot looks apart from its state: taken from the control and its window.
 struct EqualizerLook {
     int scalePercent = 100;
     uint32_t background = 0;  // alpha 0: not filled
-    QFont labelFont;
+    QFont labelFont;          // band numbers, the selected band's value, the axis labels
     unsigned textStyle = 37;  // DT_* flags of every label
     QFont bypassFont;
     QString bypassText;  // the resolved "${all_bypass}" text
 };
 
-// The grey curves as last drawn, kept between paints: hovering and dragging repaint the plot
-// many times while only the current (green) curve changes, and wide anti-aliased curves are the
-// bulk of a paint.
+// Everything under the current (green) curve as last drawn, kept between paints: hovering and
+// dragging repaint the plot many times while only the current curve and the handles change.
+// Two parts are kept apart so that neither is redrawn for the other: the grey curves (wide
+// anti-aliased curves are the bulk of a paint) and the background with its grid, axis labels and
+// all-bypass text (axis labels give way to a handle moving over them). One image of both is
+// drawn per paint.
 class EqualizerCurveLayer {
 public:
-    // Draws the grey curves of `editor` onto `painter`, from the kept image when nothing they
-    // depend on has changed since it was made.
-    void paint(QPainter& painter, const EqualizerEditor& editor, const CurveRect& plot, int scale);
-    // How many times the grey curves were drawn anew (for tests and figures).
+    // Draws the background and the grey curves of `editor` onto `painter`, from the kept images
+    // where nothing they depend on has changed since they were made.
+    void paint(QPainter& painter, const EqualizerEditor& editor, const CurveRect& plot,
+               const EqualizerLook& look);
+    // How many times the grey curves, and the background, were drawn anew (tests and figures).
     int renderCount() const { return renders_; }
+    int backgroundRenderCount() const { return backRenders_; }
 
 private:
-    struct Key {
+    struct CurveKey {
         CurveRect plot;
         int scale = 0;
         std::array<int64_t, 8> shown{};  // serial of each grey channel, -1 when not drawn
-        bool operator==(const Key&) const = default;
+        bool operator==(const CurveKey&) const = default;
+    };
+    struct LabelKey {
+        CurveRect plot;
+        int scale = 0;
+        QFont font;
+        bool operator==(const LabelKey&) const = default;
+    };
+    struct BackKey {
+        LabelKey labels;
+        uint32_t covered = 0;  // labels left out for a handle
+        uint32_t background = 0;
+        unsigned textStyle = 0;
+        bool allFlat = false;
+        QFont bypassFont;
+        QString bypassText;
+        bool operator==(const BackKey&) const = default;
     };
 
-    QImage image_;
-    Key key_;
-    bool valid_ = false;
+    QImage curves_;
+    QImage back_;
+    QImage both_;
+    CurveKey curveKey_;
+    LabelKey labelKey_;
+    BackKey backKey_;
+    bool curvesValid_ = false;
+    bool labelsValid_ = false;
+    bool backValid_ = false;
+    std::vector<AxisLabel> labels_;   // laid out for labelKey_
+    std::vector<CurveRect> handles_;  // reused per paint
     int renders_ = 0;
+    int backRenders_ = 0;
 };
 
-// Lays the plot out for this paint and draws it: background, border, zero line, grid, the
-// all-bypass text, the shown curves in grey and the current one in green, band numbers, the
-// selected band's label and Q handles, and the "H" / "L" corner markers. With a layer the grey
-// curves come from it.
+// The axis labels of `plot` laid out in `font`, and of them those a paint shows: the ones under
+// no band number and no corner marker of the editor's last layout.
+std::vector<AxisLabel> LayOutAxisLabels(const CurveRect& plot, int scale, const QFont& font);
+std::vector<AxisLabel> ShownAxisLabels(const EqualizerEditor& editor, const CurveRect& plot,
+                                       int scale, const QFont& font);
+
+// Lays the plot out for this paint and draws it: background, border, zero line, grid, axis
+// labels, the all-bypass text, the shown curves in grey and the current one in green, band
+// numbers, the selected band's label and Q handles, and the "H" / "L" corner markers. With a
+// layer everything under the current curve comes from it.
 void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect& plot,
                     const EqualizerLook& look, EqualizerCurveLayer* layer = nullptr);
 

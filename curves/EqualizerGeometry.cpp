@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace dv {
@@ -222,6 +223,74 @@ CurveRect MarkerRect(const EqualizerAxis& axis, int freq, int markerGain, int s)
     r.top = axis.gainToY(markerGain);
     r.bottom = r.top + ScaledPixels(10, s);
     return r;
+}
+
+std::string AxisFreqText(int freq) {
+    char text[16];
+    if (freq >= 1000 && freq % 1000 == 0) {
+        std::snprintf(text, sizeof text, "%dk", freq / 1000);
+    } else {
+        std::snprintf(text, sizeof text, "%d", freq);
+    }
+    return text;
+}
+
+std::string AxisGainText(int gain) {
+    char text[16];
+    std::snprintf(text, sizeof text, gain > 0 ? "+%d" : "%d", gain);
+    return text;
+}
+
+bool Intersects(const CurveRect& a, const CurveRect& b) {
+    return !a.isEmpty() && !b.isEmpty() && a.left < b.right && b.left < a.right &&
+           a.top < b.bottom && b.top < a.bottom;
+}
+
+std::vector<AxisLabel> EqualizerAxisLabels(const EqualizerAxis& axis, int s, int textHeight,
+                                           const AxisTextWidth& textWidth) {
+    std::vector<AxisLabel> out;
+    const CurveRect& plot = axis.plot();
+    // Clear of the border, and room for the grid to stop short of the text.
+    const int margin = std::max(1, ScaledPixels(3, s));
+    const int pad = std::max(1, ScaledPixels(2, s));
+    const CurveRect room{plot.left + margin, plot.top + margin, plot.right - margin,
+                         plot.bottom - margin};
+    if (room.isEmpty() || textHeight <= 0 || !textWidth) return out;
+    auto place = [&](std::string text, CurvePoint anchor, bool alongBottom) {
+        const int width = textWidth(text) + 2 * pad;
+        if (width > room.width() || textHeight > room.height()) return;
+        CurveRect r;
+        if (alongBottom) {
+            r.left = std::clamp(anchor.x - width / 2, room.left, room.right - width);
+            r.bottom = room.bottom;
+            r.top = r.bottom - textHeight;
+        } else {
+            r.left = room.left;
+            r.top = std::clamp(anchor.y - textHeight / 2, room.top, room.bottom - textHeight);
+            r.bottom = r.top + textHeight;
+        }
+        r.right = r.left + width;
+        for (const AxisLabel& other : out)
+            if (Intersects(other.rect, r)) return;
+        out.push_back({std::move(text), anchor, r});
+    };
+    for (int f : kAxisLabelFreqs) place(AxisFreqText(f), {axis.freqToX(f), plot.bottom}, true);
+    for (int g : kAxisLabelGains) place(AxisGainText(g), {plot.left, axis.gainToY(g)}, false);
+    return out;
+}
+
+uint32_t CoveredAxisLabels(const std::vector<AxisLabel>& labels,
+                           const std::vector<CurveRect>& handles) {
+    uint32_t covered = 0;
+    for (std::size_t i = 0; i < labels.size() && i < 32; ++i) {
+        for (const CurveRect& h : handles) {
+            if (Intersects(labels[i].rect, h)) {
+                covered |= 1u << i;
+                break;
+            }
+        }
+    }
+    return covered;
 }
 
 std::vector<CurvePoint> EqualizerCurvePath(const EqualizerAxis& axis, const double* freqs,

@@ -3,6 +3,10 @@
 // controls paint what these functions compute, and mouse moves only hit-test the rectangles.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "model/DspProfile.h"
@@ -123,6 +127,40 @@ inline constexpr int kHpMarkerGain = -8;
 inline constexpr int kLpMarkerGain = -11;
 bool IsCornerOnAxis(int freq);
 CurveRect MarkerRect(const EqualizerAxis& axis, int freq, int markerGain, int scalePercent);
+
+// Axis labels of the equalizer plot, drawn inside it: frequencies along the bottom, gain steps at
+// the left. Each label marks a mapped point; its text box is centred on it (pushed in at the plot
+// edges), so the mappings above stay exactly as they are.
+inline constexpr std::array<int, 10> kAxisLabelFreqs = {20,   50,   100,  200,   500,
+                                                        1000, 2000, 5000, 10000, 20000};
+inline constexpr std::array<int, 6> kAxisLabelGains = {10, 5, 0, -5, -10, -15};
+
+struct AxisLabel {
+    std::string text;
+    CurvePoint anchor;  // (x of its frequency, plot bottom) or (plot left, y of its gain)
+    CurveRect rect;     // its text box with a little room around, where the grid gives way
+    bool operator==(const AxisLabel&) const = default;
+};
+
+// "20", "500", "1k", "20k".
+std::string AxisFreqText(int freq);
+// "+10", "0", "-5".
+std::string AxisGainText(int gain);
+
+// Width in pixels of a label text, measured in the font it is drawn with.
+using AxisTextWidth = std::function<int(const std::string&)>;
+
+// The labels that fit: frequencies first, then gains; a label that would leave the plot or touch
+// one already placed is left out (on a very small plot, or the lowest gain step on a flat one).
+std::vector<AxisLabel> EqualizerAxisLabels(const EqualizerAxis& axis, int scalePercent,
+                                           int textHeight, const AxisTextWidth& textWidth);
+
+// Bit i set: label i touches one of the handle rectangles (a band number, a corner marker) and is
+// left out so that the handle stays readable.
+uint32_t CoveredAxisLabels(const std::vector<AxisLabel>& labels,
+                           const std::vector<CurveRect>& handles);
+
+bool Intersects(const CurveRect& a, const CurveRect& b);
 
 // Control points of one channel's curve on the equalizer plot: walked from the highest grid
 // point down, smoothed by a running average and cut to the 3k + 1 points a chain of cubic

@@ -1,13 +1,17 @@
 // The equalizer curve control on a paint manager: notifications and user data of drags and
-// hovers, markup attributes, and what a paint puts on screen at 100 % and 200 %.
+// hovers, markup attributes, and what a paint puts on screen at 100 % and 200 %; its axis labels
+// in the main window at every scale.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
+#include "MainWndTestSupport.h"
 #include "controls/UIEqualizer.h"
 #include "controls/UIEqualizerPainter.h"
 #include "curves/FilterMath.h"
@@ -342,6 +346,120 @@ TEST_F(CurveEqualizer, GreyCurvesAreRedrawnOnlyWhenOneOfThemChanges) {
         }
     }
     EXPECT_LE(worst, 2);
+}
+
+std::vector<std::string> Texts(const std::vector<dv::AxisLabel>& labels) {
+    std::vector<std::string> texts;
+    for (const dv::AxisLabel& l : labels) texts.push_back(l.text);
+    return texts;
+}
+
+bool Has(const std::vector<std::string>& texts, const std::string& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// Ink of the secondary text colour: bluer than the grey grid, the white band numbers and their
+// anti-aliased edges can be.
+int SecondaryInk(const QImage& image, const dv::CurveRect& r) {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) {
+            const QRgb c = image.pixel(x, y);
+            n += qRed(c) > 90 && qBlue(c) - qRed(c) >= 18;
+        }
+    return n;
+}
+
+TEST_F(CurveEqualizer, AxisLabelsAreSecondaryTextTheGridGivesWayToAndGiveWayToBandNumbers) {
+    dv::DspProfile profile;
+    for (int c = 0; c < dv::kOutputCount; ++c) dv::computeChannelCurve(profile, c, false);
+    const int32_t shown[8] = {1, 1, 1, 0, 0, 0, 0, 0};
+    eq.setCurves(profile.curveFreq[0].data(), profile.curveLevel[0].data(), 8, 0, shown);
+
+    // Bands 1 and 2 (20 and 25 Hz) sit on the zero line at the left edge, where "0" would go.
+    std::vector<std::string> texts = Texts(eq.GetShownAxisLabels());
+    EXPECT_FALSE(Has(texts, "0"));
+    EXPECT_TRUE(Has(texts, "+10"));
+    QImage image = Paint();
+    for (const dv::AxisLabel& label : eq.GetShownAxisLabels())
+        EXPECT_GE(SecondaryInk(image, label.rect), 3) << label.text;
+    // The 100 Hz line stops at its label and goes on above it.
+    dv::CurveRect hundred;
+    for (const dv::AxisLabel& label : eq.GetShownAxisLabels())
+        if (label.text == "100") hundred = label.rect;
+    const int x = dv::EqualizerAxis({0, 0, 600, 300}).freqToX(100);
+    EXPECT_EQ(image.pixel(x, hundred.top - 2), QColor(0x44, 0x44, 0x44).rgb());
+    EXPECT_EQ(image.pixel(x, hundred.top), QColor::fromRgba(kBackground).rgb());
+
+    // Raised to +10 dB, they free "0" and cover "+10". Only the background is drawn anew.
+    const int curveRenders = eq.GetCurveLayer().renderCount();
+    const int backRenders = eq.GetCurveLayer().backgroundRenderCount();
+    bands[0].eqGain = bands[1].eqGain = 10.0f;
+    eq.setCurEqBands(bands.data(), dv::kMaxBands, -1);
+    texts = Texts(eq.GetShownAxisLabels());
+    EXPECT_TRUE(Has(texts, "0"));
+    EXPECT_FALSE(Has(texts, "+10"));
+    image = Paint();
+    for (const dv::AxisLabel& label : eq.GetAxisLabels())
+        EXPECT_EQ(SecondaryInk(image, label.rect) >= 3, Has(texts, label.text)) << label.text;
+    Paint();
+    EXPECT_EQ(eq.GetCurveLayer().renderCount(), curveRenders);
+    EXPECT_EQ(eq.GetCurveLayer().backgroundRenderCount(), backRenders + 1);
+}
+
+class CurveAxisInMainWindow : public maintest::MainWindowTest {};
+
+// Each label marks exactly where the plot's own mapping puts its frequency or gain, shows its text
+// whole inside the plot and touches no other label, at every scale the screen rule picks.
+TEST_F(CurveAxisInMainWindow, LabelsSitOnTheMappingWholeAndApartAtEveryScale) {
+    OpenWindow();
+    Settle();
+    auto* eq = FindAs<UIEqualizer>(QStringLiteral("equalizer"));
+    ASSERT_NE(eq, nullptr);
+    const std::vector<std::string> expected = {"20", "50", "100", "200", "500", "1k",
+                                               "2k", "5k", "10k", "20k", "+10", "+5",
+                                               "0",  "-5", "-10", "-15"};
+    for (int dpi : {77, 96, 144, 192}) {
+        CPaintManagerUI* pm = m_wnd->GetPaintManager();
+        pm->SetDPI(dpi);
+        Settle();
+        const int scale = pm->GetScale();
+        const CDuiRect pos = eq->GetPos();
+        const dv::CurveRect plot{pos.left, pos.top, pos.right, pos.bottom};
+        const dv::EqualizerAxis axis(plot);
+        const QFontMetrics metrics(pm->GetFont(eq->GetTextSettings().font));
+        const std::vector<dv::AxisLabel> labels = eq->GetAxisLabels();
+        ASSERT_EQ(Texts(labels), expected) << scale << " %";
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            const dv::AxisLabel& l = labels[i];
+            const dv::CurveRect& r = l.rect;
+            SCOPED_TRACE(l.text + " at " + std::to_string(scale) + " %");
+            if (i < dv::kAxisLabelFreqs.size()) {
+                const int x = axis.freqToX(dv::kAxisLabelFreqs[i]);
+                EXPECT_EQ(l.anchor, (dv::CurvePoint{x, plot.bottom}));
+                // Centred on its line, or against the plot edge it marks.
+                if (i == 0) {
+                    EXPECT_EQ(x, plot.left);
+                    EXPECT_LE(r.left - x, dv::ScaledPixels(4, scale));
+                } else if (i + 1 == dv::kAxisLabelFreqs.size()) {
+                    EXPECT_EQ(x, plot.right);
+                    EXPECT_LE(x - r.right, dv::ScaledPixels(4, scale));
+                } else {
+                    EXPECT_LE(std::abs(r.left + r.right - 2 * x), 1);
+                }
+            } else {
+                const int y = axis.gainToY(dv::kAxisLabelGains[i - dv::kAxisLabelFreqs.size()]);
+                EXPECT_EQ(l.anchor, (dv::CurvePoint{plot.left, y}));
+                EXPECT_LE(std::abs(r.top + r.bottom - 2 * y), 1);
+            }
+            EXPECT_TRUE(plot.contains({r.left, r.top}) &&
+                        plot.contains({r.right - 1, r.bottom - 1}));
+            EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(l.text)), r.width());
+            EXPECT_LE(metrics.height(), r.height());
+            for (std::size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(dv::Intersects(r, labels[j].rect)) << labels[j].text;
+        }
+    }
 }
 
 }  // namespace
