@@ -3,9 +3,12 @@
 // unit ends holding what the panel shows.
 #include <QLineEdit>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "base/Log.h"
 #include "sim/SimFrames.h"
 #include "tests/app/MainWndTestSupport.h"
 
@@ -250,6 +253,24 @@ TEST_F(MainStripEditTest, CommitsParseThePanelsOwnTextAndAreLimited) {
     EXPECT_EQ(FindAs<CSliderUI>("slider_ch_volume_4")->GetValue(), 0);
 }
 
+TEST_F(MainStripEditTest, EveryVolumeTheEditsCanShowReadsBackAsShown) {
+    Connect();
+    Frames expected;
+    for (int v = 0; v >= -60; --v) {  // each a step from the last
+        const QString shown = v == -60 ? Tr("${off}") : QString("%1dB").arg(v);
+        Type("edit_main_volume", QString::number(v), Commit::Return);
+        Type("edit_ch_volume_4", QString::number(v), Commit::Return);
+        ASSERT_EQ(TextOf("edit_main_volume"), shown);
+        ASSERT_EQ(TextOf("edit_ch_volume_4"), shown);
+        Type("edit_main_volume", shown, Commit::Return);
+        Type("edit_ch_volume_4", shown, Commit::Return);
+        expected.push_back("MainVolume " + std::to_string(6 - v));
+        expected.push_back("Trim 4 " + std::to_string(-v));
+    }
+    EXPECT_EQ(Sent(), expected);
+    ExpectUnitHolds({4});
+}
+
 TEST_F(MainStripEditTest, EveryDelayTheEditCanShowReadsBackAsShown) {
     Connect();
     Manager().Device().SetCmdCoalescing(true);  // thousands of commits end in one frame each
@@ -378,4 +399,45 @@ TEST_F(MainStripEditTest, TheDelaySliderStandsBesideTheFocusedDelayEdit) {
     SetUnit(kInch);
     EXPECT_EQ(TextOf("edit_ch_delay_6"), "57 inc");
     EXPECT_EQ(Sent(), Frames{});
+}
+
+TEST_F(MainStripEditTest, OperationsWriteTheirLogLines) {
+    Connect();
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/save.log").toStdString();
+    InitConsoleWindow(path);
+    Drag("slider_main_volume", {-6});
+    Type("edit_main_volume", "-12", Commit::Return);
+    Find("main_mute")->Activate();
+    Drag("slider_ch_volume_2", {-3});
+    Step("edit_ch_volume_2", true);
+    Find("ch_mute_0")->Activate();
+    Find("ch_phase_0")->Activate();
+    Type("edit_ch_delay_2", "1.25", Commit::Return);
+    Drag("slider_ch_delay_1", {2500});
+    Step("edit_ch_delay_1", false);
+    Step("edit_main_volume", true);
+    SetUnit(kCm);
+    LogClose();
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    for (const char* line : {
+             "on main volume change to -6 dB\n",
+             "on main volume edit change to -12 dB\n",
+             "set main mute to 1\n",
+             "on volume silder slider_ch_volume_2 valuechanged index 2\n",
+             "set channel 2 volume to -3dB\n",
+             "SetChVolumeUp 1 \nset channel 2 volume to -2dB\n",
+             "channel 0 mute seleted 1\n",
+             "channel 0 phase seleted 1\n",
+             "channel 2 delay edit value 1.250\n",
+             "on delay silder slider_ch_delay_1 valuechanged index 1\n",
+             "channel 1 delay value 2.500\n",
+             "SetChDelayUp 0 \nchannel 1 delay value 2.479\n",
+             "SetMainVolumeUp 1 \non main volume change to -11 dB\n",
+             "on eq comb_ch_unit valuechanged\nvalue 1\n",
+             "Trim_Ctrl: scene(0), channel(2), gain(3)\n",
+         })
+        EXPECT_NE(text.str().find(line), std::string::npos) << line;
 }
