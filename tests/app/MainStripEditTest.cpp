@@ -441,3 +441,16 @@ TEST_F(MainStripEditTest, OperationsWriteTheirLogLines) {
          })
         EXPECT_NE(text.str().find(line), std::string::npos) << line;
 }
+
+TEST_F(MainStripEditTest, WithoutAUnitEditsChangeThePanelAndSendNothing) {
+    OpenWindow();
+    Settle();
+    Type("edit_ch_volume_1", "-20", Commit::Return);
+    Type("edit_ch_delay_1", "2.5", Commit::KillFocus);
+    Find("ch_mute_1")->Activate();
+    EXPECT_EQ(Manager().Profile().channels[1].gain, -20);
+    EXPECT_EQ(TextOf("edit_ch_volume_1"), "-20dB");
+    EXPECT_FLOAT_EQ(Manager().Profile().channels[1].delay, 2.5f);
+    EXPECT_EQ(Manager().Profile().channels[1].mute, 1);
+    EXPECT_TRUE(dv::sim::SimBus::Instance().WrittenReports().empty());
+}
