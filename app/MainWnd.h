@@ -47,6 +47,10 @@ public:
 private:
     // Notification dispatch by type.
     void OnClickNotify(DuiLib::TNotifyUI& msg, const QString& name, int index);
+    void OnSelectChanged(const QString& name, int index);
+    void OnSliderChanged(const QString& name, int index);
+    void OnStepper(const QString& name, int index, bool up);
+    void CommitStripEdit(const QString& name, int index);
     void OnReturn(const QString& name, int index);
     void OnSetFocus(const QString& name, int index);
     void OnItemSelect(const QString& name);

@@ -43,13 +43,20 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     } else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED) {
         LogPrintA("on option %s DUI_MSGTYPE_SELECTCHANGED index ", Utf8(name).constData());
         LogPrintA("%d\n", index);
-        if (StartsWith(name, "ch_show_")) m_manager.SetChannelShow(index);
+        OnSelectChanged(name, index);
+    } else if (msg.sType == DUI_MSGTYPE_VALUECHANGED ||
+               msg.sType == DUI_MSGTYPE_VALUECHANGED_MOVE) {
+        OnSliderChanged(name, index);
+    } else if (msg.sType == DUI_MSGTYPE_VALUECHANGED_UP ||
+               msg.sType == DUI_MSGTYPE_VALUECHANGED_DOWN) {
+        OnStepper(name, index, msg.sType == DUI_MSGTYPE_VALUECHANGED_UP);
     } else if (msg.sType == DUI_MSGTYPE_KILLFOCUS) {
         LogPrintA("on %s DUI_MSGTYPE_KILLFOCUS\n", Utf8(name).constData());
         if (IsBandEdit(name)) {
             LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
             LogPrintA("%d\n", index);
         }
+        CommitStripEdit(name, index);
     } else if (msg.sType == DUI_MSGTYPE_ITEMSELECT) {
         LogPrintA("on %s DUI_MSGTYPE_ITEMSELECT\n", Utf8(name).constData());
         OnItemSelect(name);
@@ -88,7 +95,56 @@ void CMainWnd::OnClickNotify(TNotifyUI&, const QString& name, int index) {
     }
 }
 
+void CMainWnd::OnSelectChanged(const QString& name, int index) {
+    if (StartsWith(name, "ch_show_")) {
+        m_manager.SetChannelShow(index);
+    } else if (StartsWith(name, "ch_mute_")) {
+        m_manager.SetChannelMute(index);
+    } else if (StartsWith(name, "ch_phase_")) {
+        m_manager.SetChannelPhase(index);
+    } else if (StartsWith(name, "main_mute")) {
+        m_manager.SetMainMute();
+    }
+}
+
+void CMainWnd::OnSliderChanged(const QString& name, int index) {
+    const QByteArray text = Utf8(name);
+    if (StartsWith(name, "slider_main_volume")) {
+        m_manager.SetMainVolumeSlider();
+    } else if (StartsWith(name, "slider_ch_volume_")) {
+        LogPrintA("on volume silder %s valuechanged index ", text.constData());
+        LogPrintA("%d\n", index);
+        m_manager.SetChVolumeSlider(index);
+    } else if (StartsWith(name, "slider_ch_delay_")) {
+        LogPrintA("on delay silder %s valuechanged index ", text.constData());
+        LogPrintA("%d\n", index);
+        m_manager.SetChDelaySlider(index);
+    }
+}
+
+void CMainWnd::OnStepper(const QString& name, int index, bool up) {
+    if (StartsWith(name, "edit_main_volume")) {
+        m_manager.SetMainVolumeUp(up);
+    } else if (StartsWith(name, "edit_ch_volume_")) {
+        m_manager.SetChVolumeUp(index, up);
+    } else if (StartsWith(name, "edit_ch_delay_")) {
+        m_manager.SetChDelayUp(index, up);
+    }
+}
+
+// Return and killfocus commit these edits alike.
+void CMainWnd::CommitStripEdit(const QString& name, int index) {
+    if (name == QLatin1String("edit_main_volume")) {
+        m_manager.SetMainVolumeEdit();
+    } else if (StartsWith(name, "edit_ch_delay_")) {
+        m_manager.SetChDelayEdit(index);
+    } else if (StartsWith(name, "edit_ch_volume_")) {
+        m_manager.SetChVolumeEdit(index);
+    }
+}
+
 void CMainWnd::OnReturn(const QString& name, int index) {
+    CommitStripEdit(name, index);
     if (!IsBandEdit(name)) return;
     LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
     LogPrintA("%d\n", index);
@@ -105,6 +161,10 @@ void CMainWnd::OnReturn(const QString& name, int index) {
 }
 
 void CMainWnd::OnItemSelect(const QString& name) {
+    if (StartsWith(name, "comb_ch_unit")) {
+        m_manager.SetDelayUnit();
+        return;
+    }
     for (const char* combo : {"hp_type", "lp_type", "hp_slop", "lp_slop"}) {
         if (StartsWith(name, combo)) {
             LogPrintA("on eq %s %s valuechanged index ", combo, Utf8(name).constData());
@@ -114,8 +174,12 @@ void CMainWnd::OnItemSelect(const QString& name) {
 }
 
 void CMainWnd::OnSetFocus(const QString& name, int index) {
-    if (!StartsWith(name, "edit_ch_delay_") && !StartsWith(name, "slider_ch_delay_"))
+    if (StartsWith(name, "edit_ch_delay_") || StartsWith(name, "slider_ch_delay_")) {
+        m_manager.ShowDelaySlider(index);
+    } else {
         LogPrintA("on mSliderChDelay SetVisible false\n");
+        m_manager.HideDelaySlider();
+    }
     if (!IsBandEdit(name)) return;
     LogPrintA("on eq %s setfocus index ", Utf8(name).constData());
     LogPrintA("%d\n", index);

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "device/DspDevice.h"
@@ -76,6 +77,26 @@ public:
     // The delay in the unit chosen in "comb_ch_unit": "%d cm", "%d inc" or "%.3f ms".
     QString DelayText(float ms) const;
 
+    // ---- output strips and master: editing operations (never inside a RefreshScope) ----
+    // A commit whose value, limited and shown as the edit shows it, reads as the stored one
+    // sends nothing; text that holds no number restores the stored value.
+    void SetMainVolumeEdit();
+    void SetMainVolumeSlider();
+    void SetMainVolumeUp(bool up);
+    void SetMainMute();
+    void SetChVolumeEdit(int output);
+    void SetChVolumeSlider(int output);
+    void SetChVolumeUp(int output, bool up);
+    void SetChannelMute(int output);
+    void SetChannelPhase(int output);
+    void SetChDelayEdit(int output);
+    void SetChDelaySlider(int output);
+    void SetChDelayUp(int output, bool up);
+    // The delay slider of `output` stands in its placeholder's place; the others are hidden.
+    void ShowDelaySlider(int output);
+    void HideDelaySlider();
+    void SetDelayUnit();
+
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
     const dv::DspProfile& Profile() const { return m_profile; }
@@ -124,7 +145,18 @@ private:
     void ShowBypassCaption(int output);
     void SetOutputButtonsEnabled(bool enable);
     QString VolumeText(int value, const DuiLib::CSliderUI* slider) const;
+    // The text a volume of `value` shows beside `slider`, wherever the slider stands.
+    QString VolumeTextFor(int value, const DuiLib::CSliderUI* slider) const;
+    // A volume edit's value limited to its slider, or none when the text holds no number.
+    std::optional<int> ParseVolumeEdit(const DuiLib::CEditUI* edit,
+                                       const DuiLib::CSliderUI* slider) const;
+    // Stores an output's new volume, copies it to its link partner or opposite subwoofer and
+    // sends it for every output whose volume changed.
+    void ApplyChannelVolume(int output, int value);
+    // The partner of the output being edited.
     int Partner() const;
+    // The link partner of any output, or -1.
+    int LinkPartnerOf(int output) const;
 
     dv::DspDevice m_device;
     dv::DspProfile m_profile;

@@ -174,6 +174,15 @@ QString CResourceManager::GetText(const QString& text, const QString& type) cons
     return result;
 }
 
+QStringList CResourceManager::GetTextInEveryLanguage(const QString& key) const {
+    QStringList texts;
+    for (int i = 0; i < m_nLanguages; ++i) {
+        auto it = m_languages[i].texts.constFind(key);
+        if (it != m_languages[i].texts.cend()) texts.push_back(it.value());
+    }
+    return texts;
+}
+
 void CResourceManager::ResetLanguages() {
     for (LanguageSlot& slot : m_languages) slot = LanguageSlot();
     m_nLanguages = 0;

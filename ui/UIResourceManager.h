@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "ui/UIDefs.h"
@@ -56,6 +57,8 @@ public:
     // through the text-query callback; a missing key returns itself. "{\n}" becomes a line break.
     QString GetText(const QString& text, const QString& type = QString()) const;
     void SetTextQueryInterface(IQueryControlText* query) { m_pQuerypInterface = query; }
+    // A key's text in each loaded language that has it (typed text may be in either).
+    QStringList GetTextInEveryLanguage(const QString& key) const;
     // Drops every language slot (tests and shutdown).
     void ResetLanguages();
 

@@ -1,0 +1,78 @@
+// Window-thread cost of one output-strip slider move against the simulated unit (offscreen):
+// the notification through the main window's dispatch, the model, the edit's text and focus,
+// and the queued command. Arg 0: a volume slider; arg 1: a delay slider.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+#include "app/MainWnd.h"
+#include "app/SkinResources.h"
+#include "base/DeviceNotifier.h"
+#include "sim/SimBus.h"
+#include "ui/UILib.h"
+
+namespace {
+
+using dv::sim::SimBus;
+
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    return done();
+}
+
+void BM_StripSliderMove(benchmark::State& state) {
+    SimBus::Instance().Reset();
+    SimBus::Instance().Plug(std::make_shared<dv::sim::ProcessorSimulator>(
+        dv::sim::SimOptions{}, dv::sim::TunedCarState()));
+    auto* wnd = new CMainWnd(CreateSimBusDeviceNotifier);
+    if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230,
+                     650)) {
+        state.SkipWithError("no main window");
+        delete wnd;
+        return;
+    }
+    EqualizerManager& manager = wnd->Manager();
+    if (!PumpUntil([&] { return manager.IsConnected() && !wnd->BusyWindow(); }, 20000)) {
+        state.SkipWithError("did not connect");
+        delete wnd;
+        return;
+    }
+    const bool delay = state.range(0) == 1;
+    auto* slider = dynamic_cast<DuiLib::CSliderUI*>(
+        wnd->GetPaintManager()->FindControl(delay ? "slider_ch_delay_2" : "slider_ch_volume_2"));
+    const int low = slider->GetMinValue();
+    const int span = slider->GetMaxValue() - low + 1;
+    int step = 0;
+    for (auto _ : state) {
+        slider->SetValue(low + (step++ * 7) % span);
+        wnd->GetPaintManager()->SendNotify(slider, DuiLib::DUI_MSGTYPE_VALUECHANGED_MOVE);
+        // The command thread drains between moves, as at a tuner's pace.
+        state.PauseTiming();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["max_queue_depth"] = static_cast<double>(manager.Device().QueueHighWater());
+    delete wnd;
+    SimBus::Instance().Reset();
+}
+BENCHMARK(BM_StripSliderMove)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    QTemporaryDir runtime;
+    if (runtime.isValid()) setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+    PrepareSkinResources();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
