@@ -10,14 +10,13 @@
 
 #include "base/Log.h"
 #include "sim/SimFrames.h"
-#include "tests/app/MainWndTestSupport.h"
+#include "tests/app/EditTestSupport.h"
 
 using namespace DuiLib;
-using maintest::MainWindowTest;
+using maintest::Commit;
+using maintest::EditingTest;
 
 namespace {
-
-enum class Commit { Return, KillFocus };
 
 // Delay units as "comb_ch_unit" lists them.
 constexpr int kMs = 0, kCm = 1, kInch = 2;
@@ -53,43 +52,12 @@ using Frames = std::vector<std::string>;
 
 }  // namespace
 
-class MainStripEditTest : public MainWindowTest {
+class MainStripEditTest : public EditingTest {
 protected:
-    EqualizerManager& Manager() { return m_wnd->Manager(); }
-
-    void Connect(bool linked = false) {
-        dv::sim::SimUnitState state = dv::sim::TunedCarState();
-        if (linked) {
-            state.current.link = 1;
-            state.current.lock = 1;
-            state.current.pairs = {{{0, 1}, {2, 3}, {4, 5}, {6, 7}}};
-            state.current.pairCount = 4;
-        }
-        m_unit = PlugUnit({}, state);
-        OpenWindow();
-        ASSERT_TRUE(WaitConnected());
-        // Exact frame counts: each value sent, none merged into a later one.
-        Manager().Device().SetCmdCoalescing(false);
-        ASSERT_TRUE(WaitFor([this] { return Manager().Device().QueuedCommandCount() == 0; }));
-        Settle();
-        Mark();
-    }
-
-    void Mark() { m_mark = dv::sim::SimBus::Instance().Transcript().size(); }
-
-    // Set commands written since the last mark; marks again.
+    // Set commands written since the last mark, as the unit reads them; marks again.
     Frames Sent() {
-        WaitFor([this] { return Manager().Device().QueuedCommandCount() == 0; });
-        Settle();
-        const auto transcript = dv::sim::SimBus::Instance().Transcript();
         Frames frames;
-        for (size_t i = m_mark; i < transcript.size(); ++i) {
-            if (transcript[i].direction != dv::sim::Direction::ToUnit) continue;
-            const auto frame = dv::sim::DecodeOutputReport(transcript[i].bytes);
-            if (frame && frame->mcmd == 1 && frame->optype == 0xBB)
-                frames.push_back(Describe(*frame));
-        }
-        m_mark = transcript.size();
+        for (const dv::sim::SimFrame& f : SentFrames()) frames.push_back(Describe(f));
         return frames;
     }
 
@@ -124,37 +92,6 @@ protected:
                 << "output " << k;
         }
     }
-
-    // Types `text` into an edit as a user does and leaves it by Return or by the focus moving.
-    void Type(const QString& edit, const QString& text, Commit how) {
-        auto* control = FindAs<CEditUI>(edit);
-        ASSERT_NE(control, nullptr) << edit.toStdString();
-        control->SetFocus();
-        control->SetText(text);
-        if (how == Commit::Return) QTest::keyClick(control->GetLineEdit(), Qt::Key_Return);
-        m_wnd->GetPaintManager()->SetFocus(nullptr);  // killfocus: after Return, unchanged
-    }
-
-    void SetUnit(int unit) { FindAs<CComboUI>("comb_ch_unit")->SelectItem(unit); }
-
-    // A drag: moves through `values`, then the release repeats the last one.
-    void Drag(const QString& slider, std::initializer_list<int> values) {
-        auto* control = FindAs<CSliderUI>(slider);
-        ASSERT_NE(control, nullptr);
-        for (int v : values) {
-            control->SetValue(v);
-            m_wnd->GetPaintManager()->SendNotify(control, DUI_MSGTYPE_VALUECHANGED_MOVE);
-        }
-        m_wnd->GetPaintManager()->SendNotify(control, DUI_MSGTYPE_VALUECHANGED);
-    }
-
-    void Step(const QString& edit, bool up) {
-        m_wnd->GetPaintManager()->SendNotify(
-            Find(edit), up ? DUI_MSGTYPE_VALUECHANGED_UP : DUI_MSGTYPE_VALUECHANGED_DOWN);
-    }
-
-    std::shared_ptr<dv::sim::ProcessorSimulator> m_unit;
-    size_t m_mark = 0;
 };
 
 TEST_F(MainStripEditTest, TextWithoutANumberRestoresTheStoredValueAndSendsNothing) {

@@ -1,0 +1,89 @@
+// A connected main window over the simulated unit for editing tests: connect (optionally with
+// every output linked), mark the transcript, read back the set commands written since the mark,
+// and act on controls as a user does.
+#pragma once
+
+#include <QLineEdit>
+#include <memory>
+#include <vector>
+
+#include "sim/SimFrames.h"
+#include "tests/app/MainWndTestSupport.h"
+
+namespace maintest {
+
+enum class Commit { Return, KillFocus };
+
+class EditingTest : public MainWindowTest {
+protected:
+    EqualizerManager& Manager() { return m_wnd->Manager(); }
+
+    void Connect(bool linked = false) {
+        dv::sim::SimUnitState state = dv::sim::TunedCarState();
+        if (linked) {
+            state.current.link = 1;
+            state.current.lock = 1;
+            state.current.pairs = {{{0, 1}, {2, 3}, {4, 5}, {6, 7}}};
+            state.current.pairCount = 4;
+        }
+        m_unit = PlugUnit({}, state);
+        OpenWindow();
+        ASSERT_TRUE(WaitConnected());
+        // Exact frame counts: each value sent, none merged into a later one.
+        Manager().Device().SetCmdCoalescing(false);
+        ASSERT_TRUE(WaitFor([this] { return Manager().Device().QueuedCommandCount() == 0; }));
+        Settle();
+        Mark();
+    }
+
+    void Mark() { m_mark = dv::sim::SimBus::Instance().Transcript().size(); }
+
+    // Group-1 set commands written since the last mark; marks again.
+    std::vector<dv::sim::SimFrame> SentFrames() {
+        WaitFor([this] { return Manager().Device().QueuedCommandCount() == 0; });
+        Settle();
+        const auto transcript = dv::sim::SimBus::Instance().Transcript();
+        std::vector<dv::sim::SimFrame> frames;
+        for (size_t i = m_mark; i < transcript.size(); ++i) {
+            if (transcript[i].direction != dv::sim::Direction::ToUnit) continue;
+            const auto frame = dv::sim::DecodeOutputReport(transcript[i].bytes);
+            if (frame && frame->mcmd == 1 && frame->optype == 0xBB) frames.push_back(*frame);
+        }
+        m_mark = transcript.size();
+        return frames;
+    }
+
+    // Types `text` into an edit as a user does and leaves it by Return or by the focus moving.
+    void Type(const QString& edit, const QString& text, Commit how) {
+        auto* control = FindAs<DuiLib::CEditUI>(edit);
+        ASSERT_NE(control, nullptr) << edit.toStdString();
+        control->SetFocus();
+        control->SetText(text);
+        if (how == Commit::Return) QTest::keyClick(control->GetLineEdit(), Qt::Key_Return);
+        m_wnd->GetPaintManager()->SetFocus(nullptr);  // killfocus: after Return, unchanged
+    }
+
+    void SetUnit(int unit) { FindAs<DuiLib::CComboUI>("comb_ch_unit")->SelectItem(unit); }
+
+    // A drag: moves through `values`, then the release repeats the last one.
+    void Drag(const QString& slider, std::initializer_list<int> values) {
+        auto* control = FindAs<DuiLib::CSliderUI>(slider);
+        ASSERT_NE(control, nullptr);
+        for (int v : values) {
+            control->SetValue(v);
+            m_wnd->GetPaintManager()->SendNotify(control, DuiLib::DUI_MSGTYPE_VALUECHANGED_MOVE);
+        }
+        m_wnd->GetPaintManager()->SendNotify(control, DuiLib::DUI_MSGTYPE_VALUECHANGED);
+    }
+
+    void Step(const QString& edit, bool up) {
+        m_wnd->GetPaintManager()->SendNotify(
+            Find(edit),
+            up ? DuiLib::DUI_MSGTYPE_VALUECHANGED_UP : DuiLib::DUI_MSGTYPE_VALUECHANGED_DOWN);
+    }
+
+    std::shared_ptr<dv::sim::ProcessorSimulator> m_unit;
+    size_t m_mark = 0;
+};
+
+}  // namespace maintest
