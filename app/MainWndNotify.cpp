@@ -1,8 +1,10 @@
 // CMainWnd: the dispatch of control notifications and the keyboard moves between edits.
+#include <utility>
 #include <vector>
 
 #include "app/MainWnd.h"
 #include "base/Log.h"
+#include "controls/UIEqualizer.h"
 
 using namespace DuiLib;
 
@@ -72,6 +74,11 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     } else if (msg.sType == DUI_MSGTYPE_VALUECHANGED_RIGHT) {
         LogPrintA("on edit %s DUI_MSGTYPE_VALUECHANGED_RIGHT\n", Utf8(name).constData());
         MoveFocus(name, true);
+    } else if ((msg.sType == DUI_MSGTYPE_EQUALIZER_HP || msg.sType == DUI_MSGTYPE_EQUALIZER_LP) &&
+               name == QLatin1String("equalizer")) {
+        // The corners do not depend on which band the control last selected.
+        LogPrintA("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
+        m_manager.EqualizerCornerCallback(index, msg.sType == DUI_MSGTYPE_EQUALIZER_HP ? 1 : 2);
     }
     WindowImplBase::Notify(msg);
 }
@@ -129,6 +136,10 @@ void CMainWnd::OnStepper(const QString& name, int index, bool up) {
         m_manager.SetChVolumeUp(index, up);
     } else if (StartsWith(name, "edit_ch_delay_")) {
         m_manager.SetChDelayUp(index, up);
+    } else if (StartsWith(name, "hp_freq")) {
+        m_manager.SetHpFreqUp(up);
+    } else if (StartsWith(name, "lp_freq")) {
+        m_manager.SetLpFreqUp(up);
     }
 }
 
@@ -140,6 +151,10 @@ void CMainWnd::CommitStripEdit(const QString& name, int index) {
         m_manager.SetChDelayEdit(index);
     } else if (StartsWith(name, "edit_ch_volume_")) {
         m_manager.SetChVolumeEdit(index);
+    } else if (StartsWith(name, "hp_freq")) {
+        m_manager.SetHpFreqEdit();
+    } else if (StartsWith(name, "lp_freq")) {
+        m_manager.SetLpFreqEdit();
     }
 }
 
@@ -165,9 +180,15 @@ void CMainWnd::OnItemSelect(const QString& name) {
         m_manager.SetDelayUnit();
         return;
     }
-    for (const char* combo : {"hp_type", "lp_type", "hp_slop", "lp_slop"}) {
+    using Operation = void (EqualizerManager::*)();
+    const std::pair<const char*, Operation> combos[] = {{"hp_type", &EqualizerManager::SetHpType},
+                                                        {"lp_type", &EqualizerManager::SetLpType},
+                                                        {"hp_slop", &EqualizerManager::SetHpSlope},
+                                                        {"lp_slop", &EqualizerManager::SetLpSlope}};
+    for (const auto& [combo, operation] : combos) {
         if (StartsWith(name, combo)) {
             LogPrintA("on eq %s %s valuechanged index ", combo, Utf8(name).constData());
+            (m_manager.*operation)();
             return;
         }
     }

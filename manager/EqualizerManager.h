@@ -97,6 +97,20 @@ public:
     void HideDelaySlider();
     void SetDelayUnit();
 
+    // ---- crossover: editing operations (never inside a RefreshScope) ----
+    // The high-pass corner never stands above the low-pass one; a link partner takes the same
+    // crossover under its own number. Only sides that changed are sent.
+    void SetHpFreqEdit();
+    void SetLpFreqEdit();
+    void SetHpFreqUp(bool up);
+    void SetLpFreqUp(bool up);
+    void SetHpType();
+    void SetLpType();
+    void SetHpSlope();
+    void SetLpSlope();
+    // The curve control's corner drags: kind 1 the high-pass marker, 2 the low-pass one.
+    void EqualizerCornerCallback(int index, int kind);
+
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
     const dv::DspProfile& Profile() const { return m_profile; }
@@ -153,6 +167,14 @@ private:
     // Stores an output's new volume, copies it to its link partner or opposite subwoofer and
     // sends it for every output whose volume changed.
     void ApplyChannelVolume(int output, int value);
+    // Crossover: stores `wanted` on the current output and its partner and sends each side that
+    // changed; false when the current output holds it already.
+    bool CommitCrossover(const dv::Crossover& wanted);
+    void SetCorner(bool highPass, int hz);
+    void CommitFreqEdit(bool highPass);
+    void StepCorner(bool highPass, bool up);
+    void SetCrossoverCombo(bool highPass, bool slope);
+    void ShowCornerEdit(bool highPass);
     // The partner of the output being edited.
     int Partner() const;
     // The link partner of any output, or -1.
