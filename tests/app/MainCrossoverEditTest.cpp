@@ -292,6 +292,11 @@ TEST_F(MainCrossoverEditTest, DraggingTheMarkersSendsEachNewCornerAndTheReleaseN
         EXPECT_EQ(Sent(), expected);
         ExpectUnitHolds({2, 3});
     }
+    // Merged while queued, the corners still end where the panel shows them.
+    Manager().Device().SetCmdCoalescing(true);
+    DragMarker(true, {-3, -6, -9, -12, -15, -18, -21, -24, -27, -30}, {2, 3});
+    DragMarker(false, {-3, -6, -9, -12, -15, -18, -21, -24, -27, -30}, {2, 3});
+    ExpectUnitHolds({2, 3});
 }
 
 TEST_F(MainCrossoverEditTest, OperationsWriteTheirLogLines) {
@@ -324,4 +329,25 @@ TEST_F(MainCrossoverEditTest, OperationsWriteTheirLogLines) {
              "Filter_Ctrl scene@(0), source(0), ch(2), iFilter(2), freq(2500), slope(3), type(2)\n",
          })
         EXPECT_NE(text.str().find(line), std::string::npos) << line;
+}
+
+TEST_F(MainCrossoverEditTest, APartnerHoldingAnotherCrossoverTakesTheWholeOne) {
+    // The unit reports a linked pair whose low-pass corners differ; a high-pass edit must not
+    // leave the partner's high-pass above its own low-pass.
+    dv::sim::SimUnitState state = dv::sim::TunedCarState();
+    state.current.link = 1;
+    state.current.lock = 1;
+    state.current.pairs = {{{0, 1}, {2, 3}, {4, 5}, {6, 7}}};
+    state.current.pairCount = 4;
+    state.current.outputs[3].lp = {1, 500, 2};
+    m_unit = PlugUnit({}, state);
+    OpenWindow();
+    ASSERT_TRUE(WaitConnected());
+    Manager().Device().SetCmdCoalescing(false);
+    ASSERT_TRUE(WaitFor([this] { return Manager().Device().QueuedCommandCount() == 0; }));
+    Select(2);
+    Type("hp_freq", "1000", Commit::Return);
+    EXPECT_EQ(Sent(), (Frames{Filter(2, true, 2, 1000, 3), Filter(3, true, 2, 1000, 3),
+                              Filter(3, false, 2, 3200, 4)}));
+    ExpectUnitHolds({2, 3});
 }
