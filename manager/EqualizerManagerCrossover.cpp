@@ -173,9 +173,10 @@ void EqualizerManager::SetCrossoverCombo(bool highPass, bool slope) {
     LogPrintA("%d\n", index);
     dv::Crossover wanted = m_profile.channels[current].crossover;
     dv::FilterSection& section = highPass ? wanted.hp : wanted.lp;
+    // The placeholder item (type 0) names no filter: the stored type stays.
     if (slope)
         section.SetSlope(index);
-    else
+    else if (index >= 1 && index <= 3)
         section.SetType(index);
     CommitCrossover(wanted);
     // An index the model refuses shows the stored value again.

@@ -244,6 +244,10 @@ TEST_F(MainCrossoverEditTest, CombosSendTheirSideOnly) {
     FindAs<CComboUI>("lp_slop")->SelectItem(0);  // off: the low-pass stops filtering
     EXPECT_EQ(Sent(), (Frames{Filter(2, true, 3, 70, 3), Filter(2, true, 3, 70, 1),
                               Filter(2, false, 1, 3200, 4), Filter(2, false, 1, 3200, 0)}));
+    // The hidden placeholder of the type combos is no type: nothing changes or goes out.
+    FindAs<CComboUI>("hp_type")->SelectItem(0);
+    EXPECT_EQ(FindAs<CComboUI>("hp_type")->GetCurSel(), 3);
+    EXPECT_EQ(Sent(), Frames{});
     EXPECT_EQ(Model(2).lp.bypass, 1);
     EXPECT_EQ(Model(2).hp.bypass, 0);
     ExpectUnitHolds({2, 3});
@@ -350,4 +354,18 @@ TEST_F(MainCrossoverEditTest, APartnerHoldingAnotherCrossoverTakesTheWholeOne) {
     EXPECT_EQ(Sent(), (Frames{Filter(2, true, 2, 1000, 3), Filter(3, true, 2, 1000, 3),
                               Filter(3, false, 2, 3200, 4)}));
     ExpectUnitHolds({2, 3});
+}
+
+TEST_F(MainCrossoverEditTest, WithoutAUnitEditsChangeThePanelAndSendNothing) {
+    OpenWindow();
+    Settle();
+    const int lp = Model(0).lp.fs;
+    Type("hp_freq", "250Hz", Commit::Return);
+    Step("hp_freq", true);
+    FindAs<CComboUI>("hp_slop")->SelectItem(2);
+    EXPECT_GT(Model(0).hp.fs, 250);
+    EXPECT_LE(Model(0).hp.fs, lp);
+    EXPECT_EQ(Model(0).hp.slope, 2);
+    EXPECT_EQ(TextOf("hp_freq"), QString("%1Hz").arg(Model(0).hp.fs));
+    EXPECT_TRUE(dv::sim::SimBus::Instance().WrittenReports().empty());
 }
