@@ -4,10 +4,14 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "base/Log.h"
 #include "controls/CSButtonUI.h"
 #include "controls/UIEqualizer.h"
 #include "model/FrequencyStep.h"
@@ -300,6 +304,36 @@ TEST_F(MainBandEditTest, LinkedPairsReceiveEveryBandEditUnderTheirOwnNumbers) {
     Find("pt_enable_9")->Activate();
     EXPECT_EQ(Sent(), (Frames{Eq(2, 9, f9, 25, 0), Eq(3, 9, f9, 25, 0)}));
     ExpectUnitHolds({0, 1, 2, 3});
+}
+
+TEST_F(MainBandEditTest, OperationsWriteTheirLogLines) {
+    Connect();
+    Parametric();
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/save.log").toStdString();
+    InitConsoleWindow(path);
+    Type("eq_gain_3", "2", Commit::KillFocus);
+    Drag("eq_slider_3", {-15});
+    Step("eq_freq_3", true);
+    Step("eq_gain_3", false);
+    Step("eq_q_3", true);
+    Find("pt_enable_3")->Activate();
+    CurveMove(20, 1.5f);
+    LogClose();
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    for (const char* line : {
+             "SetChEqEdit band=3\nfreqValue(40) ,qValue(5.800000) ,gainValue(2.0)\n",
+             "on eq silder eq_slider_3 valuechanged index 3\nvalue -15\n",
+             "sliderValue (-1.5) ,freqValue(40) ,qValue(5.800000) @band(3) @ channel(0)\n",
+             "SetEqFreqUp index(3) up(1)\n",
+             "SetEqGainUp index(3) up(0)\n",
+             "SetEqQUp index(3) up(1)\n",
+             "OnEqEnable mEqIndex 3\n",
+             "on DUI_MSGTYPE_EQUALIZERCHANGED index 20\nEqualizerCallback cmd 0 index 20\n",
+         })
+        EXPECT_NE(text.str().find(line), std::string::npos) << line;
 }
 
 // 2 s of moves at 250 per second through the curve control, against a unit answering after 1 ms
