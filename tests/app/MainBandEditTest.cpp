@@ -51,6 +51,13 @@ long GainTenths(double db) {
     return static_cast<long>(std::floor((db + 18.0) * 10.0 + 1e-3)) - 180;
 }
 
+void LinkAll(dv::sim::SimUnitState& s) {
+    s.current.link = 1;
+    s.current.lock = 1;
+    s.current.pairs = {{{0, 1}, {2, 3}, {4, 5}, {6, 7}}};
+    s.current.pairCount = 4;
+}
+
 }  // namespace
 
 class MainBandEditTest : public EditingTest {
@@ -285,7 +292,10 @@ TEST_F(MainBandEditTest, ReturnInGraphicModeCommitsAndMovesDownTheGains) {
 }
 
 TEST_F(MainBandEditTest, LinkedPairsReceiveEveryBandEditUnderTheirOwnNumbers) {
-    Connect(true);
+    ConnectWith([](dv::sim::SimUnitState& s) {
+        LinkAll(s);
+        s.current.outputs[2].eqBypass = s.current.outputs[3].eqBypass = 1;
+    });
     Parametric();
     Type("eq_q_24", "2", Commit::KillFocus);
     Step("eq_gain_24", false);
@@ -296,13 +306,14 @@ TEST_F(MainBandEditTest, LinkedPairsReceiveEveryBandEditUnderTheirOwnNumbers) {
                       Eq(1, 24, 5000, 20, 0), "Bypass 1 1"}));
     // A drag on a bypassed pair clears both outputs' other gains first.
     Select(2);
-    CurveMove(4, 6.0f, 55);
     const int f9 = Band(2, 9).freq;
-    EXPECT_EQ(Sent(), (Frames{Eq(2, 4, 55, 58, 60), Eq(3, 4, 55, 58, 60)}));
+    CurveMove(4, 6.0f, 55);
+    EXPECT_EQ(Sent(), (Frames{Eq(2, 9, f9, 25, 0), Eq(3, 9, f9, 25, 0), Eq(2, 4, 55, 58, 60),
+                              "Bypass 2 0", Eq(3, 4, 55, 58, 60), "Bypass 3 0"}));
     EXPECT_EQ(TextOf("eq_gain_4"), "6.0");
     EXPECT_EQ(TextOf("eq_freq_4"), "55");
-    Find("pt_enable_9")->Activate();
-    EXPECT_EQ(Sent(), (Frames{Eq(2, 9, f9, 25, 0), Eq(3, 9, f9, 25, 0)}));
+    Find("pt_enable_4")->Activate();
+    EXPECT_EQ(Sent(), (Frames{Eq(2, 4, 55, 58, 0), Eq(3, 4, 55, 58, 0)}));
     ExpectUnitHolds({0, 1, 2, 3});
 }
 
@@ -347,11 +358,7 @@ TEST_P(MainBandDragTest, ALongDragEndsWithTheUnitHoldingThePanelsBands) {
     options.latency = std::chrono::milliseconds(latencyMs);
     ConnectWith(
         [linked = linked](dv::sim::SimUnitState& s) {
-            if (!linked) return;
-            s.current.link = 1;
-            s.current.lock = 1;
-            s.current.pairs = {{{0, 1}, {2, 3}, {4, 5}, {6, 7}}};
-            s.current.pairCount = 4;
+            if (linked) LinkAll(s);
         },
         options, true);  // latest-wins, as the panel runs
     Parametric();
