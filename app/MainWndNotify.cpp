@@ -57,6 +57,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
         if (IsBandEdit(name)) {
             LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
             LogPrintA("%d\n", index);
+            m_manager.SetChEqEdit(index);
         }
         CommitStripEdit(name, index);
     } else if (msg.sType == DUI_MSGTYPE_ITEMSELECT) {
@@ -74,11 +75,19 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     } else if (msg.sType == DUI_MSGTYPE_VALUECHANGED_RIGHT) {
         LogPrintA("on edit %s DUI_MSGTYPE_VALUECHANGED_RIGHT\n", Utf8(name).constData());
         MoveFocus(name, true);
-    } else if ((msg.sType == DUI_MSGTYPE_EQUALIZER_HP || msg.sType == DUI_MSGTYPE_EQUALIZER_LP) &&
-               name == QLatin1String("equalizer")) {
-        // The corners do not depend on which band the control last selected.
-        LogPrintA("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
-        m_manager.EqualizerCornerCallback(index, msg.sType == DUI_MSGTYPE_EQUALIZER_HP ? 1 : 2);
+    } else if (msg.sType == DUI_MSGTYPE_EQUALIZER_EQ || msg.sType == DUI_MSGTYPE_EQUALIZER_HP ||
+               msg.sType == DUI_MSGTYPE_EQUALIZER_LP) {
+        // The control's user data is empty until a band was picked; the corners do not
+        // depend on which band the control last selected.
+        if (name == QLatin1String("equalizer")) {
+            bool ok = false;
+            const int band = msg.pSender->GetUserData().toInt(&ok);
+            LogPrintA("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", ok ? band : -1);
+            const int kind = msg.sType == DUI_MSGTYPE_EQUALIZER_EQ   ? 0
+                             : msg.sType == DUI_MSGTYPE_EQUALIZER_HP ? 1
+                                                                     : 2;
+            if (kind != 0 || (ok && band >= 0)) m_manager.EqualizerCallback(ok ? band : -1, kind);
+        }
     }
     WindowImplBase::Notify(msg);
 }
@@ -111,12 +120,21 @@ void CMainWnd::OnSelectChanged(const QString& name, int index) {
         m_manager.SetChannelPhase(index);
     } else if (StartsWith(name, "main_mute")) {
         m_manager.SetMainMute();
+    } else if (StartsWith(name, "pt_enable_")) {
+        // Taken once the box has toggled: its click comes before the toggle.
+        m_manager.OnEqEnable(index);
     }
 }
 
 void CMainWnd::OnSliderChanged(const QString& name, int index) {
     const QByteArray text = Utf8(name);
-    if (StartsWith(name, "slider_main_volume")) {
+    if (StartsWith(name, "eq_slider_")) {
+        LogPrintA("on eq silder %s valuechanged index ", text.constData());
+        LogPrintA("%d\n", index);
+        if (const auto* slider = dynamic_cast<CSliderUI*>(m_pm.FindControl(name)))
+            LogPrintA("value %d\n", slider->GetValue());
+        m_manager.SetEqSlider(index);
+    } else if (StartsWith(name, "slider_main_volume")) {
         m_manager.SetMainVolumeSlider();
     } else if (StartsWith(name, "slider_ch_volume_")) {
         LogPrintA("on volume silder %s valuechanged index ", text.constData());
@@ -130,7 +148,13 @@ void CMainWnd::OnSliderChanged(const QString& name, int index) {
 }
 
 void CMainWnd::OnStepper(const QString& name, int index, bool up) {
-    if (StartsWith(name, "edit_main_volume")) {
+    if (StartsWith(name, "eq_freq_")) {
+        m_manager.SetEqFreqUp(index, up);
+    } else if (StartsWith(name, "eq_q_")) {
+        m_manager.SetEqQUp(index, up);
+    } else if (StartsWith(name, "eq_gain_")) {
+        m_manager.SetEqGainUp(index, up);
+    } else if (StartsWith(name, "edit_main_volume")) {
         m_manager.SetMainVolumeUp(up);
     } else if (StartsWith(name, "edit_ch_volume_")) {
         m_manager.SetChVolumeUp(index, up);
@@ -163,14 +187,20 @@ void CMainWnd::OnReturn(const QString& name, int index) {
     if (!IsBandEdit(name)) return;
     LogPrintA("on eq %s killfocus index ", Utf8(name).constData());
     LogPrintA("%d\n", index);
+    // Committed here: the move below may find no edit that takes the focus.
+    m_manager.SetChEqEdit(index);
     const int bands = m_manager.Profile().BandCount(m_manager.Profile().currChannel);
+    const int after = index + 1 < bands ? index + 1 : 0;
     QString next;
     if (StartsWith(name, "eq_freq_")) {
         next = QString::asprintf("eq_q_%d", index);
     } else if (StartsWith(name, "eq_q_")) {
         next = QString::asprintf("eq_gain_%d", index);
     } else {
-        next = QString::asprintf("eq_freq_%d", index + 1 < bands ? index + 1 : 0);
+        next = QString::asprintf("eq_freq_%d", after);
+        // Graphic mode: frequency and Q edits are disabled, so the gains form the column.
+        const CControlUI* freq = m_pm.FindControl(next);
+        if (!freq || !freq->IsEnabled()) next = QString::asprintf("eq_gain_%d", after);
     }
     if (CControlUI* target = m_pm.FindControl(next)) target->SetFocus();
 }

@@ -108,8 +108,17 @@ public:
     void SetLpType();
     void SetHpSlope();
     void SetLpSlope();
-    // The curve control's corner drags: kind 1 the high-pass marker, 2 the low-pass one.
-    void EqualizerCornerCallback(int index, int kind);
+
+    // ---- bands of the output being edited (never inside a RefreshScope) ----
+    // Frequency and Q come from the stored band wherever an edit may hold uncommitted text.
+    void SetChEqEdit(int band);
+    void SetEqSlider(int band);
+    void SetEqFreqUp(int band, bool up);
+    void SetEqGainUp(int band, bool up);
+    void SetEqQUp(int band, bool up);
+    void OnEqEnable(int band);
+    // From the curve control: kind 0 a band dragged, 1 the high-pass and 2 the low-pass corner.
+    void EqualizerCallback(int index, int kind);
 
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
@@ -145,6 +154,15 @@ private:
     // The profile a record of `scene` writes: 0 the current one, 1 .. 10 a slot, else none.
     dv::DspProfile* ProfileForScene(int scene);
 
+    // Band editing helpers.
+    bool BandEditable(int band) const;
+    float ShownGain(int output, int band) const;  // 0 where the band or the output is off
+    bool IsBandFlat(int output) const;            // enabled |gains| add up to under 0.01 dB
+    void SendBand(int output, int band);
+    void UpdateBandBypass(int output);
+    // Stores a band on the current output and its partner and sends it.
+    void ApplyBandEdit(int band, float gain, float q, int freq);
+
     // Control helpers.
     void BindControls();
     void ShowRoleCaptions();
@@ -175,6 +193,8 @@ private:
     void StepCorner(bool highPass, bool up);
     void SetCrossoverCombo(bool highPass, bool slope);
     void ShowCornerEdit(bool highPass);
+    // A drag of the curve control's high-pass or low-pass marker.
+    void DragCorner(bool highPass);
     // The partner of the output being edited.
     int Partner() const;
     // The link partner of any output, or -1.

@@ -203,10 +203,8 @@ void EqualizerManager::SetLpSlope() {
     SetCrossoverCombo(false, true);
 }
 
-void EqualizerManager::EqualizerCornerCallback(int index, int kind) {
-    LogPrintA("%s cmd %d index %d\n", "EqualizerCallback", kind, index);
-    if (!m_equalizer || (kind != 1 && kind != 2)) return;
-    const bool highPass = kind == 1;
+void EqualizerManager::DragCorner(bool highPass) {
+    if (!m_equalizer) return;
     const int hz = highPass ? m_equalizer->GetHpFreq() : m_equalizer->GetLpFreq();
     if (hz < 0) return;  // marker hidden
     // The release repeats the last move: the corner is stored already and nothing is sent.
