@@ -3,18 +3,15 @@
 // repaint of the curve control) and a band slider step (dispatch, model, rows, curve, command).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 
 #include "app/MainWnd.h"
-#include "app/SkinResources.h"
 #include "base/DeviceNotifier.h"
+#include "bench/MainWindowBenchMain.h"
 #include "controls/UIEqualizer.h"
 #include "sim/SimBus.h"
 #include "ui/UILib.h"
@@ -112,13 +109,5 @@ BENCHMARK(BM_BandSliderMove)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    QTemporaryDir runtime;
-    if (runtime.isValid()) setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
-    PrepareSkinResources();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunMainWindowBenchmarks(argc, argv);
 }

@@ -3,19 +3,17 @@
 // connecting.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "app/MainWnd.h"
 #include "app/SkinResources.h"
 #include "base/DeviceNotifier.h"
+#include "bench/MainWindowBenchMain.h"
 #include "sim/SimBus.h"
 #include "ui/UILib.h"
 
@@ -150,14 +148,5 @@ BENCHMARK(BM_ConnectToReady)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 
 int main(int argc, char** argv) {
     g_processStart = std::chrono::steady_clock::now();
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    // Its own instance lock, so an open panel does not stop the measurement.
-    QTemporaryDir runtime;
-    if (runtime.isValid()) setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
-    PrepareSkinResources();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunMainWindowBenchmarks(argc, argv);
 }

@@ -3,14 +3,11 @@
 // and the queued command. Arg 0: a volume slider; arg 1: a delay slider.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <cstdlib>
 
 #include "app/MainWnd.h"
-#include "app/SkinResources.h"
 #include "base/DeviceNotifier.h"
+#include "bench/MainWindowBenchMain.h"
 #include "sim/SimBus.h"
 #include "ui/UILib.h"
 
@@ -66,13 +63,5 @@ BENCHMARK(BM_StripSliderMove)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    QTemporaryDir runtime;
-    if (runtime.isValid()) setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
-    PrepareSkinResources();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunMainWindowBenchmarks(argc, argv);
 }
