@@ -2,6 +2,7 @@
 // unit, by control name: each asks first, changes nothing unless confirmed, and the unit ends
 // holding what the panel shows for every output touched.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <string>
@@ -324,4 +325,20 @@ TEST_F(MainLinkEditTest, OutputResetToDefaultsOrEmptyEndsLinkAndLock) {
     Fresh(false);
     ClickAnswering("btn_reset_output", "cancel_btn");
     EXPECT_EQ(Sent(), Frames{});
+}
+
+TEST_F(MainLinkEditTest, RolesWithoutAPairInOneBankAreNotLinked) {
+    // Subwoofers left on output 5 and right on output 6: a pair, but across the banks.
+    ConnectWith([](dv::sim::SimUnitState& s) {
+        const std::array<uint8_t, dv::kOutputCount> roles = {1, 2, 3, 4, 5, 22, 23, 0};
+        for (int k = 0; k < dv::kOutputCount; ++k) s.current.outputs[k].role = roles[k];
+    });
+    ASSERT_FALSE(Model().IsLinkable());
+    Find("btn_link_output")->Activate();
+    Settle();
+    EXPECT_TRUE(SawBox(Tr("${not_linkable_tips}")));
+    EXPECT_EQ(Sent(), Frames{"Link 0"});
+    EXPECT_EQ(Model().linkMode, 0);
+    EXPECT_FALSE(FindAs<CSButtonUI>("btn_link_output")->IsSelected());
+    ExpectUnitHolds({});
 }
