@@ -47,6 +47,7 @@ public:
 private:
     // Notification dispatch by type.
     void OnClickNotify(DuiLib::TNotifyUI& msg, const QString& name, int index);
+    bool OnLinkClick(const QString& name);
     void OnSelectChanged(const QString& name, int index);
     void OnSliderChanged(const QString& name, int index);
     void OnStepper(const QString& name, int index, bool up);

@@ -108,7 +108,27 @@ void CMainWnd::OnClickNotify(TNotifyUI&, const QString& name, int index) {
         ShowMenu(QStringLiteral("xml/advance_menu.xml"), m_pm.FindControl(name));
     } else if (StartsWith(name, "ch_enable_")) {
         m_manager.OnChannelInChange(index);
+    } else {
+        OnLinkClick(name);
     }
+}
+
+// Whole-output buttons: link, lock, bypass, EQ reset, EQ mode and output reset.
+bool CMainWnd::OnLinkClick(const QString& name) {
+    using Operation = void (EqualizerManager::*)();
+    const std::pair<const char*, Operation> rows[] = {
+        {"btn_link_output", &EqualizerManager::SetOutputLink},
+        {"btn_lock_output", &EqualizerManager::SetOutpuLock},
+        {"btn_bypass", &EqualizerManager::SetOutputBypass},
+        {"btn_reset_eq", &EqualizerManager::SetOutputEqRest},
+        {"btn_arg_eq", &EqualizerManager::SwitchEqMode},
+        {"btn_reset_output", &EqualizerManager::SetOutputReset}};
+    for (const auto& [button, operation] : rows) {
+        if (name != QLatin1String(button)) continue;
+        (m_manager.*operation)();
+        return true;
+    }
+    return false;
 }
 
 void CMainWnd::OnSelectChanged(const QString& name, int index) {

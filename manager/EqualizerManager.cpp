@@ -145,6 +145,7 @@ void EqualizerManager::JoinReadThread() {
 }
 
 void EqualizerManager::Connect(bool reportFailure) {
+    m_linkStateToSend = false;
     if (UpgradeRunning()) return;
     if (m_device.IsDeviceOpen()) {
         Disconnect();
@@ -195,6 +196,7 @@ void EqualizerManager::ShowConnected() {
     SetConnectButton(LinkButton::Connected);
     m_device.SetCmdQueueEnabled(true);
     UpdateEqualizer(-1);
+    SendSettledLinkState();
 }
 
 void EqualizerManager::DevicePlugin() {

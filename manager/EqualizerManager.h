@@ -120,6 +120,16 @@ public:
     // From the curve control: kind 0 a band dragged, 1 the high-pass and 2 the low-pass corner.
     void EqualizerCallback(int index, int kind);
 
+    // ---- link, lock, bypass, EQ reset, EQ mode, output reset (never inside a RefreshScope) ----
+    // Each asks first and changes nothing unless confirmed; linked pairs take bypass and EQ reset
+    // under their own numbers.
+    void SetOutputLink();
+    void SetOutpuLock();
+    void SetOutputBypass();
+    void SetOutputEqRest();
+    void SwitchEqMode();
+    void SetOutputReset();
+
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
     const dv::DspProfile& Profile() const { return m_profile; }
@@ -199,6 +209,16 @@ private:
     int Partner() const;
     // The link partner of any output, or -1.
     int LinkPartnerOf(int output) const;
+
+    // Link and reset helpers.
+    DuiLib::HWND QuestionParent() const;
+    void SendCrossover(int output);  // both sides, as stored
+    void Unlink();                   // link off in the panel and the unit
+    void SetBypassFlag(int output, uint8_t flag);
+    void SetRoleQuietly(int output, int role);  // role, default crossover, and their commands
+    // Once connected: a unit that reported link without lock gets the state the panel chose.
+    void SendSettledLinkState();
+    bool m_linkStateToSend = false;
 
     dv::DspDevice m_device;
     dv::DspProfile m_profile;

@@ -264,7 +264,8 @@ void EqualizerManager::ApplyLockReply(const dv::MessageRecord* record) {
         m_profile.linkMode = 0;
         m_profile.linkOutputs.fill(-1);
         if (m_btnLink) m_btnLink->SetSelected(false);
-        m_device.CH_Link_Ctrl(0, 0, {}, false);
+        // The queue is shut while the unit is read: ShowConnected tells the unit.
+        m_linkStateToSend = true;
     }
     OnChannelInChange(m_profile.currChannel);
 }
