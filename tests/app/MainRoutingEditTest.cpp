@@ -1,9 +1,13 @@
 // Roles and routing against the simulated unit, by control name: the output menu, the speaker
 // icons, the input source and the input options reach the unit once per change, and the unit ends
 // holding what the panel shows.
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "base/Log.h"
 #include "model/SpeakerRoles.h"
 #include "sim/SimFrames.h"
 #include "tests/app/EditTestSupport.h"
@@ -228,4 +232,30 @@ TEST_F(MainRoutingEditTest, NewlyRoutedInputIsHeardAtFullLevel) {
     EXPECT_EQ(Sent(),
               (Frames{mix + std::to_string(before), mix + std::to_string(before | 1 << in)}));
     ExpectUnitHolds({{in, k}});
+}
+
+TEST_F(MainRoutingEditTest, OperationsWriteTheirLogLines) {
+    Connect();
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/save.log").toStdString();
+    InitConsoleWindow(path);
+    PickRole(2, "output_item_empty");
+    m_wnd->GetPaintManager()->SendNotify(Find("speaker_22"), DUI_MSGTYPE_CLICK);
+    FindAs<CComboUI>("btn_input_source")->SelectItem(4);
+    Find("option_ch_in1_2")->Activate();
+    LogClose();
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    const int mask = Manager().Profile().routing[4][2];
+    for (const std::string& line : {
+             std::string("on EqualizerManager::SetSubMenu\n"),
+             std::string("on menu click output_item_empty\n"
+                         "SetOutputValue channel 2 selected value output_item_empty\n"),
+             std::string("on EqualizerManager::SetSpeakerFocus index 22\n"),
+             std::string("on EqualizerManager::SetInputSource index 4\n"),
+             "set channel 2 input 1\nset channel 2 input = 0x" +
+                 QString::number(mask, 16).toStdString() + "\n",
+         })
+        EXPECT_NE(text.str().find(line), std::string::npos) << line;
 }
