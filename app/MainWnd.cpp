@@ -243,13 +243,9 @@ void CMainWnd::ShowOutputMenu(int output) {
     ShowMenu(QStringLiteral("xml/output_menu.xml"),
              m_pm.FindControl(QString::asprintf("ch_output_btn_%d", output)));
     if (!m_pMenu) return;
-    const dv::DspProfile& profile = m_manager.Profile();
-    for (CMenuElementUI* item : m_pMenu->GetItems()) {
-        const int role = dv::RoleByItemName(item->GetName().toStdString());
-        if (role <= 0) continue;
-        item->SetChecked(profile.IsRoleInUse(role));
-        item->SetEnabled(profile.IsRoleAvailable(role, output));
-    }
+    for (CMenuElementUI* item : m_pMenu->GetItems())
+        if (dv::RoleByItemName(item->GetName().toStdString()) > 0)
+            m_manager.SetSubMenu(item, item->GetName(), output);
 }
 
 void CMainWnd::OnMenuClick() {
@@ -258,7 +254,9 @@ void CMainWnd::OnMenuClick() {
     const QString name = QString::fromWCharArray(cmd->szName);
     m_pm.DeletePtr(cmd);
     LogPrint(L"on menu click %ls\n", name.toStdWString().c_str());
-    if (StartsWith(name, "option_item_about")) {
+    if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
+        m_manager.SetOutputValue(m_nOutputMenuChannel, name);
+    } else if (StartsWith(name, "option_item_about")) {
         ShowAboutWnd(GetHWND(), m_manager.Profile());
     } else if (name.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
         ToggleLanguage();

@@ -108,6 +108,8 @@ void CMainWnd::OnClickNotify(TNotifyUI&, const QString& name, int index) {
         ShowMenu(QStringLiteral("xml/advance_menu.xml"), m_pm.FindControl(name));
     } else if (StartsWith(name, "ch_enable_")) {
         m_manager.OnChannelInChange(index);
+    } else if (StartsWith(name, "speaker_")) {
+        m_manager.SetSpeakerFocus(index);
     } else {
         OnLinkClick(name);
     }
@@ -143,6 +145,10 @@ void CMainWnd::OnSelectChanged(const QString& name, int index) {
     } else if (StartsWith(name, "pt_enable_")) {
         // Taken once the box has toggled: its click comes before the toggle.
         m_manager.OnEqEnable(index);
+    } else if (StartsWith(name, "option_ch_in")) {
+        // "option_ch_in<N>_<output>": the output is the user data.
+        const int input = name.mid(12, 1).toInt();
+        if (input >= 1 && input <= 6) m_manager.SetChannelInput(input, index);
     }
 }
 
@@ -228,6 +234,10 @@ void CMainWnd::OnReturn(const QString& name, int index) {
 void CMainWnd::OnItemSelect(const QString& name) {
     if (StartsWith(name, "comb_ch_unit")) {
         m_manager.SetDelayUnit();
+        return;
+    }
+    if (name == QLatin1String("btn_input_source")) {
+        m_manager.SetInputSource();
         return;
     }
     using Operation = void (EqualizerManager::*)();

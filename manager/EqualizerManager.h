@@ -17,6 +17,9 @@
 
 class UIEqualizer;
 class CSButtonUI;
+namespace DuiLib {
+class CMenuElementUI;
+}
 
 // Posted by the manager's threads so that a step that touches the model or the controls runs on
 // the window thread, after every reply posted before it.
@@ -129,6 +132,16 @@ public:
     void SetOutputEqRest();
     void SwitchEqMode();
     void SetOutputReset();
+
+    // ---- roles and routing (never inside a RefreshScope) ----
+    // Check mark and availability of one role item of `output`'s menu.
+    void SetSubMenu(DuiLib::CMenuElementUI* item, const QString& name, int output);
+    // A name outside the role table is ignored.
+    void SetOutputValue(int output, const QString& name);
+    void SetSpeakerFocus(int role);
+    void SetInputSource();
+    // Input 1 .. 6 of `output` follows its routing option (inputs 5 and 6 have none).
+    void SetChannelInput(int input, int output);
 
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }

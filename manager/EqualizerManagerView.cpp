@@ -132,14 +132,15 @@ void EqualizerManager::ShowPhase(int output) {
 }
 
 void EqualizerManager::ShowSourceInputs() {
+    // Inputs 3 and 4 exist only on the sources with four mixer inputs.
     const int source = m_profile.source;
-    const bool twoInputs = source == 2 || source == 3;
+    const bool fourInputs = source == 4 || source == 5;
     for (int k = 0; k < dv::kOutputCount; ++k) {
         ShowRoutingOptions(k);
         for (int i = 2; i < 4; ++i) {
             if (!m_chInput[i][k]) continue;
-            m_chInput[i][k]->SetEnabled(!twoInputs);
-            m_chInput[i][k]->SetVisible(!twoInputs);
+            m_chInput[i][k]->SetEnabled(fourInputs);
+            m_chInput[i][k]->SetVisible(fourInputs);
         }
     }
 }

@@ -136,32 +136,36 @@ bool DspProfile::IsRoleAvailable(int role, int output) const {
     return true;
 }
 
-bool DspProfile::IsLinkable() const {
-    for (int i = 0; i < kOutputCount; ++i) {
-        const int mirror = MirrorRole(roles[i]);
-        if (mirror == 0) continue;
-        for (int j = 0; j < kOutputCount; ++j) {
-            if (j == i || roles[j] != mirror) continue;
-            // Only the first match counts; one in the other bank sends us on to the next output.
-            if (SameBank(i, j)) return true;
-            break;
-        }
-    }
-    return false;
-}
+namespace {
 
-void DspProfile::ComputeLinkPartners() {
+// Pairs each output with the first unpaired output of its bank holding the mirror role. Pairing
+// both sides at once keeps the pairs mutual when a file or the unit repeats a role.
+std::array<int32_t, kOutputCount> MutualPartners(const std::array<int32_t, kOutputCount>& roles) {
+    std::array<int32_t, kOutputCount> partners;
+    partners.fill(-1);
     for (int i = 0; i < kOutputCount; ++i) {
-        linkOutputs[i] = -1;
         const int mirror = roles[i] != 0 ? MirrorRole(roles[i]) : 0;
-        if (mirror == 0) continue;
+        if (mirror == 0 || partners[i] != -1) continue;
         for (int j = 0; j < kOutputCount; ++j) {
-            if (j != i && roles[j] == mirror && SameBank(i, j)) {
-                linkOutputs[i] = j;
+            if (j != i && partners[j] == -1 && roles[j] == mirror && SameBank(i, j)) {
+                partners[i] = j;
+                partners[j] = i;
                 break;
             }
         }
     }
+    return partners;
+}
+
+}  // namespace
+
+bool DspProfile::IsLinkable() const {
+    const auto partners = MutualPartners(roles);
+    return std::any_of(partners.begin(), partners.end(), [](int32_t p) { return p >= 0; });
+}
+
+void DspProfile::ComputeLinkPartners() {
+    linkOutputs = MutualPartners(roles);
 }
 
 void DspProfile::CopyOutput(int from, int to) {

@@ -179,7 +179,7 @@ TEST_F(MainReadPathTest, RefreshesNeverReachAnEditingOperation) {
 }
 
 TEST_F(MainReadPathTest, TheSourcesInputRuleHoldsWheneverTheSourceIsShown) {
-    PlugUnit();  // the tuned car plays Bluetooth: two inputs
+    PlugUnit();  // the tuned car plays Bluetooth: two inputs; only low and high level have four
     OpenWindow();
     ASSERT_TRUE(WaitConnected());
     auto* combo = FindAs<CComboUI>("btn_input_source");
@@ -193,7 +193,7 @@ TEST_F(MainReadPathTest, TheSourcesInputRuleHoldsWheneverTheSourceIsShown) {
                                   {0x55, true},
                                   {0x54, false},
                                   {0x56, true},
-                                  {0x51, true},
+                                  {0x51, false},
                                   {0x53, false}}) {
         if (!std::exchange(read, false)) ApplyValue(1, code);
         for (int k = 0; k < 8; ++k) {

@@ -130,6 +130,35 @@ TEST(ModelLink, PairsAcrossBanksAndRolesWithoutMirrorAreNotLinked) {
     for (int32_t partner : empty.linkOutputs) EXPECT_EQ(partner, -1);
 }
 
+TEST(ModelLink, RepeatedRolesPairOnlyMutually) {
+    struct Case {
+        std::array<int32_t, 8> roles;
+        std::array<int32_t, 8> partners;
+    };
+    const Case cases[] = {
+        {{6, 12, 6, 0, 0, 0, 0, 0}, {1, 0, -1, -1, -1, -1, -1, -1}},
+        {{6, 12, 6, 12, 0, 0, 0, 0}, {1, 0, 3, 2, -1, -1, -1, -1}},
+        {{12, 12, 6, 0, 0, 0, 0, 0}, {2, -1, 0, -1, -1, -1, -1, -1}},
+        {{0, 0, 0, 0, 0, 22, 23, 23}, {-1, -1, -1, -1, -1, -1, -1, -1}},
+        {{0, 0, 0, 0, 0, 0, 22, 22}, {-1, -1, -1, -1, -1, -1, -1, -1}},
+        {{22, 23, 22, 23, 23, 0, 22, 23}, {1, 0, 3, 2, -1, -1, 7, 6}},
+    };
+    for (const Case& c : cases) {
+        DspProfile profile = WithRoles(c.roles);
+        profile.ComputeLinkPartners();
+        EXPECT_EQ(profile.linkOutputs, c.partners) << ::testing::PrintToString(c.roles);
+        bool any = false;
+        for (int i = 0; i < kOutputCount; ++i) {
+            const int p = profile.linkOutputs[i];
+            any = any || p >= 0;
+            if (p >= 0) {
+                EXPECT_EQ(profile.linkOutputs[p], i);
+            }
+        }
+        EXPECT_EQ(profile.IsLinkable(), any);
+    }
+}
+
 TEST(ModelRoles, AFullRangeFrontLeftExcludesTheWholeFrontLeftGroup) {
     const DspProfile profile = WithRoles({6, 0, 0, 0, 0, 0, 0, 0});
     for (int output = 1; output < kOutputCount; ++output) {
