@@ -136,6 +136,9 @@ bool CMainWnd::OnLinkClick(const QString& name) {
 void CMainWnd::OnSelectChanged(const QString& name, int index) {
     if (StartsWith(name, "ch_show_")) {
         m_manager.SetChannelShow(index);
+    } else if (StartsWith(name, "ch_enable_")) {
+        // An output button toggles itself after its click; the current output stays selected.
+        m_manager.ShowOutputSelection();
     } else if (StartsWith(name, "ch_mute_")) {
         m_manager.SetChannelMute(index);
     } else if (StartsWith(name, "ch_phase_")) {

@@ -76,6 +76,8 @@ public:
     void SetFreqDivider(int output);
     void UpdateAllVolumeEdit();
     void OnChannelInChange(int output);
+    // The current output and its link partner show selected, the others not.
+    void ShowOutputSelection();
     void SetChannelShow(int output);
     // The delay in the unit chosen in "comb_ch_unit": "%d cm", "%d inc" or "%.3f ms".
     QString DelayText(float ms) const;

@@ -269,16 +269,20 @@ void EqualizerManager::UpdateAllVolumeEdit() {
     }
 }
 
+void EqualizerManager::ShowOutputSelection() {
+    const RefreshScope refreshing(*this);
+    const int output = m_profile.currChannel;
+    const int partner = Partner();
+    for (int k = 0; k < dv::kOutputCount; ++k)
+        if (m_chEnable[k]) m_chEnable[k]->Selected(k == output || k == partner);
+}
+
 void EqualizerManager::OnChannelInChange(int output) {
     const RefreshScope refreshing(*this);
     if (output < 0 || output >= dv::kOutputCount) return;
     LogPrintA("on OnChannelInChange channel index %d\n", output);
-    for (int k = 0; k < dv::kOutputCount; ++k)
-        if (k != output && m_chEnable[k]) m_chEnable[k]->Selected(false);
-    if (m_chEnable[output]) m_chEnable[output]->Selected(true);
     m_profile.currChannel = output;
-    const int partner = Partner();
-    if (partner >= 0 && m_chEnable[partner]) m_chEnable[partner]->Selected(true);
+    ShowOutputSelection();
     for (int k = 0; k < m_profile.channelCount && k < dv::kOutputCount; ++k)
         if (m_chShow[k]) m_chShow[k]->Selected(m_profile.showChEqualizer[k] != 0);
 
@@ -289,6 +293,7 @@ void EqualizerManager::OnChannelInChange(int output) {
             m_speaker[role - 1]->SetVisible(true);
     };
     showIcon(m_profile.roles[output]);
+    const int partner = Partner();
     if (m_profile.linkMode == 1 && partner >= 0) showIcon(m_profile.roles[partner]);
 
     SetFreqDivider(output);

@@ -259,3 +259,19 @@ TEST_F(MainRoutingEditTest, OperationsWriteTheirLogLines) {
          })
         EXPECT_NE(text.str().find(line), std::string::npos) << line;
 }
+
+// An output button clicked with the mouse stays the one selected, also when clicked again.
+TEST_F(MainRoutingEditTest, AClickedOutputKeepsItsHighlight) {
+    Connect();
+    for (int output : {1, 1, 4}) {
+        CControlUI* button = Find(QString("ch_enable_%1").arg(output));
+        ASSERT_NE(button->GetWidget(), nullptr);
+        QTest::mouseClick(button->GetWidget(), Qt::LeftButton, {},
+                          button->GetWidget()->rect().center());
+        Settle();
+        EXPECT_EQ(Manager().Profile().currChannel, output);
+        for (int k = 0; k < dv::kOutputCount; ++k)
+            EXPECT_EQ(FindAs<COptionUI>(QString("ch_enable_%1").arg(k))->IsSelected(), k == output)
+                << "clicked " << output << ", output " << k;
+    }
+}
