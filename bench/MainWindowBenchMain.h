@@ -5,10 +5,21 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <functional>
 
 #include "app/SkinResources.h"
+
+// Runs the event loop until `done` or `ms` milliseconds have passed; returns `done()`.
+inline bool PumpUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    return done();
+}
 
 inline int RunMainWindowBenchmarks(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -20,14 +20,6 @@ namespace {
 
 using dv::sim::SimBus;
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    return done();
-}
-
 // A connected main window at `scale` percent, or null.
 CMainWnd* OpenConnected(benchmark::State& state, int scale) {
     SimBus::Instance().Reset();

@@ -39,14 +39,6 @@ double ResidentMegabytes() {
     return 0;
 }
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    return done();
-}
-
 CMainWnd* OpenMainWindow() {
     auto* wnd = new CMainWnd(CreateSimBusDeviceNotifier);
     if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230,

@@ -15,14 +15,6 @@ namespace {
 
 using dv::sim::SimBus;
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    return done();
-}
-
 void BM_StripSliderMove(benchmark::State& state) {
     SimBus::Instance().Reset();
     SimBus::Instance().Plug(std::make_shared<dv::sim::ProcessorSimulator>(

@@ -19,18 +19,25 @@ protected:
     EqualizerManager& Manager() { return m_wnd->Manager(); }
 
     void Connect(bool linked = false) {
-        dv::sim::SimUnitState state = dv::sim::TunedCarState();
-        if (linked) {
+        ConnectWith([linked](dv::sim::SimUnitState& state) {
+            if (!linked) return;
             state.current.link = 1;
             state.current.lock = 1;
             state.current.pairs = {{{0, 1}, {2, 3}, {4, 5}, {6, 7}}};
             state.current.pairCount = 4;
-        }
-        m_unit = PlugUnit({}, state);
+        });
+    }
+
+    // Connects to a tuned car changed by `change`. Exact frame counts by default: each value
+    // sent, none merged into a later one.
+    template <typename Change>
+    void ConnectWith(Change change, dv::sim::SimOptions options = {}, bool coalescing = false) {
+        dv::sim::SimUnitState state = dv::sim::TunedCarState();
+        change(state);
+        m_unit = PlugUnit(options, state);
         OpenWindow();
         ASSERT_TRUE(WaitConnected());
-        // Exact frame counts: each value sent, none merged into a later one.
-        Manager().Device().SetCmdCoalescing(false);
+        Manager().Device().SetCmdCoalescing(coalescing);
         ASSERT_TRUE(WaitFor([this] { return Manager().Device().QueuedCommandCount() == 0; }));
         Settle();
         Mark();

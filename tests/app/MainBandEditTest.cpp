@@ -62,20 +62,6 @@ void LinkAll(dv::sim::SimUnitState& s) {
 
 class MainBandEditTest : public EditingTest {
 protected:
-    // Connects to a tuned car changed by `change`; the editing fixture's own steps otherwise.
-    template <typename Change>
-    void ConnectWith(Change change, dv::sim::SimOptions options = {}, bool coalescing = false) {
-        dv::sim::SimUnitState state = dv::sim::TunedCarState();
-        change(state);
-        m_unit = PlugUnit(options, state);
-        OpenWindow();
-        ASSERT_TRUE(WaitConnected());
-        Manager().Device().SetCmdCoalescing(coalescing);
-        ASSERT_TRUE(WaitFor([this] { return Manager().Device().QueuedCommandCount() == 0; }));
-        Settle();
-        Mark();
-    }
-
     Frames Sent() {
         Frames frames;
         for (const dv::sim::SimFrame& f : SentFrames()) frames.push_back(Describe(f));

@@ -56,19 +56,6 @@ long GainTenths(double db) {
 
 class MainLinkEditTest : public EditingTest {
 protected:
-    template <typename Change>
-    void ConnectWith(Change change) {
-        dv::sim::SimUnitState state = dv::sim::TunedCarState();
-        change(state);
-        m_unit = PlugUnit({}, state);
-        OpenWindow();
-        ASSERT_TRUE(WaitConnected());
-        Manager().Device().SetCmdCoalescing(false);
-        ASSERT_TRUE(WaitFor([this] { return Manager().Device().QueuedCommandCount() == 0; }));
-        Settle();
-        Mark();
-    }
-
     // A new window over a newly plugged unit, for tests that need a second start.
     void Fresh(bool linked) {
         CloseWindow();
