@@ -102,6 +102,24 @@ void CMenuElementUI::DoEvent(TEventUI& event) {
     }
 }
 
+// A tick in the icon's place, for a checked item whose skin has no icon image.
+void CMenuElementUI::PaintCheckMark(QPainter& painter, const CDuiRect& rc) const {
+    const qreal w = rc.right - rc.left;
+    const qreal h = rc.bottom - rc.top;
+    QPen pen{QColor::fromRgba(theme::kAccent)};
+    pen.setWidthF(qMax<qreal>(1.5, w / 8));
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(pen);
+    const QPointF tick[] = {{rc.left + w * 0.15, rc.top + h * 0.55},
+                            {rc.left + w * 0.42, rc.top + h * 0.80},
+                            {rc.left + w * 0.88, rc.top + h * 0.22}};
+    painter.drawPolyline(tick, 3);
+    painter.restore();
+}
+
 void CMenuElementUI::DoPaint(QPainter& painter, const CDuiRect&) {
     if (m_bHot && IsEnabled()) CRenderEngine::DrawColor(painter, m_rcItem, kHotBk);
     const int s = m_pManager ? m_pManager->GetScale() : 100;
@@ -109,12 +127,9 @@ void CMenuElementUI::DoPaint(QPainter& painter, const CDuiRect&) {
     const int pad = 10 * s / 100;
     const CDuiRect rcIcon(m_rcItem.left + pad, (m_rcItem.top + m_rcItem.bottom - icon) / 2,
                           m_rcItem.left + pad + icon, (m_rcItem.top + m_rcItem.bottom + icon) / 2);
-    if (!m_sIcon.isEmpty()) CRenderEngine::DrawImageString(painter, m_pManager, rcIcon, m_sIcon);
-    if (m_bChecked)
-        CRenderEngine::DrawColor(painter,
-                                 CDuiRect(m_rcItem.left, m_rcItem.top + pad / 2,
-                                          m_rcItem.left + 3 * s / 100, m_rcItem.bottom - pad / 2),
-                                 theme::kAccent);
+    const bool iconDrawn =
+        !m_sIcon.isEmpty() && CRenderEngine::DrawImageString(painter, m_pManager, rcIcon, m_sIcon);
+    if (m_bChecked && !iconDrawn) PaintCheckMark(painter, rcIcon);
     const CDuiRect rcText(rcIcon.right + pad, m_rcItem.top, m_rcItem.right - pad, m_rcItem.bottom);
     CRenderEngine::DrawText(painter, m_pManager, rcText, GetText(), CurrentTextColor(), m_iFont,
                             m_uTextStyle);

@@ -41,6 +41,8 @@ public:
     void DoPaint(QPainter& painter, const CDuiRect& rcPaint) override;
 
 private:
+    void PaintCheckMark(QPainter& painter, const CDuiRect& rc) const;
+
     QString m_sIcon;
     bool m_bChecked = false;
     bool m_bHot = false;
