@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 CMAKE_ARGS ?=
 GEN        := -G Ninja
 
-.PHONY: deps configure build test test-core test-sanitizers demo run bench fuzz fuzz-build fuzz-seeds install clean
+.PHONY: deps configure build test test-core test-sanitizers demo run bench fuzz fuzz-build fuzz-seeds install package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -55,6 +55,10 @@ fuzz: fuzz-build
 # Rewrites the committed seeds from the simulator and the profile writer.
 fuzz-seeds: fuzz-build
 	$(FUZZ_BUILD)/fuzz_make_seeds fuzz/corpus
+
+# A Debian package (.deb) in $(BUILD)/: the program, the udev rule, desktop entry, icon, metainfo.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 install: build
 	cmake --install $(BUILD)

@@ -26,6 +26,7 @@ dv_warnings(dv_app)
 add_executable(stormedge-dsp app/main/stormedge-dsp.cpp)
 target_link_libraries(stormedge-dsp PRIVATE dv_app dv_core PkgConfig::HIDAPI)
 install(TARGETS stormedge-dsp RUNTIME DESTINATION bin)
+include(cmake/Package.cmake)
 dv_warnings(stormedge-dsp)
 
 add_executable(stormedge-dsp-demo app/main/stormedge-dsp-demo.cpp)
