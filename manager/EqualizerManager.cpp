@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "base/Log.h"
-#include "manager/ToolWindows.h"
 #include "controls/CSButtonUI.h"
 #include "curves/FilterMath.h"
+#include "manager/ToolWindows.h"
 #include "model/InputSources.h"
 #include "ui/SystemMessageBox.h"
 
