@@ -203,7 +203,9 @@ void CEditUI::ApplyLook() {
                      .arg(pad.right)
                      .arg(pad.bottom)
                      .arg(pad.left);
-    edit->setStyleSheet(sheet.isEmpty() ? QString() : QStringLiteral("QLineEdit{%1}").arg(sheet));
+    // Setting a sheet re-polishes the widget even when it is the same; texts refresh often.
+    const QString full = sheet.isEmpty() ? QString() : QStringLiteral("QLineEdit{%1}").arg(sheet);
+    if (edit->styleSheet() != full) edit->setStyleSheet(full);
 }
 
 void CEditUI::RefreshText() {
