@@ -1,9 +1,12 @@
 // The mixer window against the simulated unit: what its cells send, what the unit ends holding,
 // the focus walk, the rows per source and the window's height.
+#include <QFile>
+#include <QTemporaryDir>
 #include <string>
 #include <vector>
 
 #include "app/dialogs/MixerWnd.h"
+#include "base/Log.h"
 #include "tests/app/EditTestSupport.h"
 #include "tests/app/MsgWindowTestSupport.h"
 
@@ -81,6 +84,8 @@ protected:
 
 TEST_F(ToolWndMixerTest, CellEditsReachTheUnitAndSurviveAReconnect) {
     ConnectUnrouted();
+    QTemporaryDir dir;
+    InitConsoleWindow(dir.filePath("save.log").toStdString());
     WithMixer([this](WindowImplBase* w) {
         // Enabling a silent cell routes it at full level: the main window's option sends both.
         msgtest::Click(w, Cell("enable", 3, 1));
@@ -112,6 +117,15 @@ TEST_F(ToolWndMixerTest, CellEditsReachTheUnitAndSurviveAReconnect) {
         // The phase flag has no command: it is shown, not offered.
         EXPECT_FALSE(msgtest::Find(w, Cell("phase", 5, 1))->IsEnabled());
     });
+    LogClose();
+    QFile log(dir.filePath("save.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    for (const char* line :
+         {"Notify selectchanged\n", "SetInputTrimEdit set in_ch 0 out_ch 0 volume to 60dB\n",
+          "SetInputTrimSlider set in_ch 1 out_ch 5 volume to 45dB\n"})
+        EXPECT_TRUE(text.contains(line)) << line;
+
     const dv::sim::SimUnitState unit = m_unit->State();
     EXPECT_EQ(unit.current.routing[kBt][0], 1);
     EXPECT_EQ(unit.current.routing[kBt][3], 0);

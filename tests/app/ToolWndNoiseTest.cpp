@@ -86,6 +86,8 @@ protected:
 
 TEST_F(ToolWndNoiseTest, ThresholdEditsStepsAndKeysSendWhatTheyShow) {
     ConnectTo(kLow);
+    QTemporaryDir dir;
+    InitConsoleWindow(dir.filePath("save.log").toStdString());
     const QString off = Tr("${off}");
     struct Row {
         const char* action;  // text typed, or "+"/"-" for the edit's steppers, "up"/"down" keys
@@ -130,6 +132,14 @@ TEST_F(ToolWndNoiseTest, ThresholdEditsStepsAndKeysSendWhatTheyShow) {
             EXPECT_EQ(SentThresholds(), row.sent) << a;
         }
     });
+    LogClose();
+    QFile log(dir.filePath("save.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    for (const char* line : {"on input threshold edit change to -45 dB\n",
+                             "on input threshold edit change to -61 dB\n",
+                             "input noise value -"})  // the poll at opening was answered
+        EXPECT_TRUE(text.contains(line)) << line;
     EXPECT_TRUE(WaitFor([this] { return m_unit->State().inputThreshold == -61; }));
     EXPECT_EQ(Manager().Profile().inputThreshold, -61);
 }
