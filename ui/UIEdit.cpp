@@ -176,7 +176,10 @@ void CEditUI::SetAttribute(const QString& pstrName, const QString& v) {
 void CEditUI::ApplyLook() {
     QLineEdit* edit = GetLineEdit();
     if (!edit) return;
-    if (m_pManager) edit->setFont(m_pManager->GetFont(m_iFont));
+    if (m_pManager) {
+        const QFont font = m_pManager->GetFont(m_iFont);
+        if (edit->font() != font) edit->setFont(font);
+    }
     edit->setAlignment(static_cast<Qt::Alignment>(CRenderEngine::ToQtTextFlags(m_uTextStyle) &
                                                   (Qt::AlignHorizontal_Mask | Qt::AlignVCenter)));
     if (m_bNumberOnly) {
