@@ -9,6 +9,8 @@
 #include "app/LoadingWnd.h"
 #include "app/ProcessRestart.h"
 #include "app/ScreenInfo.h"
+#include "app/dialogs/MixerWnd.h"
+#include "app/dialogs/NoiseThresholdWnd.h"
 #include "base/Log.h"
 #include "controls/UICurveFactory.h"
 #include "model/SpeakerRoles.h"
@@ -75,6 +77,7 @@ void CMainWnd::InitWindow() {
     ResizeClient(initial.width() * scale / 100, initial.height() * scale / 100);
 
     m_manager.Init(&m_pm, this);
+    m_manager.SetMixerOpener([this] { return ShowMixerWnd(GetHWND(), m_manager); });
 
     m_pInstanceLock = std::make_unique<SingleInstanceLock>(
         QString::asprintf("TONVOX4TO8_%s", kModelName).toStdString());
@@ -260,6 +263,10 @@ void CMainWnd::OnMenuClick() {
         ShowAboutWnd(GetHWND(), m_manager.Profile());
     } else if (name.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
         ToggleLanguage();
+    } else if (name == QLatin1String("advance_item_mixer")) {  // tool windows
+        m_manager.ShowMixer();
+    } else if (name == QLatin1String("advance_item_noise_threshold")) {
+        ShowNoiseThresholdWnd(GetHWND(), m_manager);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "base/Log.h"
 #include "controls/CSButtonUI.h"
 #include "curves/FilterMath.h"
+#include "manager/ToolWindows.h"
 #include "model/InputSources.h"
 #include "ui/SystemMessageBox.h"
 
@@ -156,6 +157,7 @@ void EqualizerManager::Connect(bool reportFailure) {
     JoinReadThread();
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
+        ToolWindows::CloseAll(1);  // mixer and noise threshold: what they show is about to change
         LogPrintA("Connect OK\xEF\xBC\x81\n");
         SetConnectButton(LinkButton::Connecting);
         m_device.SetCmdQueueEnabled(false);
@@ -180,6 +182,7 @@ void EqualizerManager::Connect(bool reportFailure) {
 
 void EqualizerManager::Disconnect() {
     if (UpgradeRunning()) return;
+    ToolWindows::CloseAll(1);  // mixer and noise threshold
     m_device.SetCmdQueueEnabled(false);
     m_device.CloseHIDDevice(true);
     SetConnectButton(LinkButton::Disconnected);

@@ -145,6 +145,18 @@ public:
     // Input 1 .. 6 of `output` follows its routing option (inputs 5 and 6 have none).
     void SetChannelInput(int input, int output);
 
+    // ---- mixer and noise threshold windows (never inside a RefreshScope) ----
+    // The window that ShowMixer opens; the main window installs it. Returns the close result.
+    void SetMixerOpener(std::function<int()> opener) { m_mixerOpener = std::move(opener); }
+    int ShowMixer();
+    // Selects or clears the main window's routing option of input 1 .. 4 of `output`; its own
+    // notification sends the routing. False where the option does not exist.
+    bool SelectRoutingOption(int input, int output, bool on);
+    // Stores a mixer trim of the current setting and sends it when it changed.
+    void SetMixerTrim(int source, int input, int output, int value);
+    // Stores the input noise threshold and sends it when it changed.
+    void SetInputThreshold(int value);
+
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
     const dv::DspProfile& Profile() const { return m_profile; }
@@ -235,6 +247,7 @@ private:
     void SendSettledLinkState();
     bool m_linkStateToSend = false;
 
+    std::function<int()> m_mixerOpener;  // mixer window
     dv::DspDevice m_device;
     dv::DspProfile m_profile;
     dv::SceneSlots m_scenes;

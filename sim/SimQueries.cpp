@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "sim/ProcessorSimulator.h"
+#include "sim/SimNoise.h"
 
 namespace dv::sim {
 
@@ -74,6 +75,7 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerDspQuery(
                 out.push_back(static_cast<uint8_t>(shifted / 10));
                 out.push_back(static_cast<uint8_t>(shifted % 10));
             }
+            StepInputNoise(state_.noiseTenths, state_.noiseSeed);  // the next query reads anew
             return out;
         }
         default:

@@ -92,6 +92,7 @@ struct SimUnitState {
     uint8_t mute = 0;
     int8_t inputThreshold = -40;
     std::array<int16_t, kSimInputs> noiseTenths{};  // input noise level, dB x 10
+    uint32_t noiseSeed = 0x2545F491u;               // moves the levels from query to query
     SimCalibration calibration;
 };
 

@@ -176,7 +176,10 @@ void CEditUI::SetAttribute(const QString& pstrName, const QString& v) {
 void CEditUI::ApplyLook() {
     QLineEdit* edit = GetLineEdit();
     if (!edit) return;
-    if (m_pManager) edit->setFont(m_pManager->GetFont(m_iFont));
+    if (m_pManager) {
+        const QFont font = m_pManager->GetFont(m_iFont);
+        if (edit->font() != font) edit->setFont(font);
+    }
     edit->setAlignment(static_cast<Qt::Alignment>(CRenderEngine::ToQtTextFlags(m_uTextStyle) &
                                                   (Qt::AlignHorizontal_Mask | Qt::AlignVCenter)));
     if (m_bNumberOnly) {
@@ -203,7 +206,9 @@ void CEditUI::ApplyLook() {
                      .arg(pad.right)
                      .arg(pad.bottom)
                      .arg(pad.left);
-    edit->setStyleSheet(sheet.isEmpty() ? QString() : QStringLiteral("QLineEdit{%1}").arg(sheet));
+    // Setting a sheet re-polishes the widget even when it is the same; texts refresh often.
+    const QString full = sheet.isEmpty() ? QString() : QStringLiteral("QLineEdit{%1}").arg(sheet);
+    if (edit->styleSheet() != full) edit->setStyleSheet(full);
 }
 
 void CEditUI::RefreshText() {
