@@ -9,6 +9,7 @@
 #include "app/LoadingWnd.h"
 #include "app/ProcessRestart.h"
 #include "app/ScreenInfo.h"
+#include "app/WindowQuestionAsker.h"
 #include "base/Log.h"
 #include "controls/UICurveFactory.h"
 #include "model/SpeakerRoles.h"
@@ -74,7 +75,7 @@ void CMainWnd::InitWindow() {
     if (GetHWND()) GetHWND()->move(widest.left, widest.top);
     ResizeClient(initial.width() * scale / 100, initial.height() * scale / 100);
 
-    m_manager.Init(&m_pm, this);
+    m_manager.Init(&m_pm, this, MakeWindowQuestionAsker());
 
     m_pInstanceLock = std::make_unique<SingleInstanceLock>(
         QString::asprintf("TONVOX4TO8_%s", kModelName).toStdString());

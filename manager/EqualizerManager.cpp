@@ -7,6 +7,7 @@
 #include "base/Log.h"
 #include "controls/CSButtonUI.h"
 #include "curves/FilterMath.h"
+#include "manager/QuestionAsker.h"
 #include "model/InputSources.h"
 #include "ui/SystemMessageBox.h"
 
@@ -59,8 +60,10 @@ bool EqualizerManager::UpgradeRunning() const {
     return status == dv::UPG_ENTER || status == dv::UPG_START;
 }
 
-void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window) {
+void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window,
+                            std::unique_ptr<QuestionAsker> asker) {
     const RefreshScope refreshing(*this);
+    if (asker) m_asker = std::move(asker);
     m_window = window;
     m_windowHandle = window ? window->GetWindowHandle() : nullptr;
     m_device.SetMainWindow(m_windowHandle);
