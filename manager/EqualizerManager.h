@@ -239,7 +239,6 @@ private:
     void SendCrossover(int output);  // both sides, as stored
     void Unlink();                   // link off in the panel and the unit
     void SetBypassFlag(int output, uint8_t flag);
-    void SetRoleQuietly(int output, int role);  // role, default crossover, and their commands
     // Once connected: a unit that reported link without lock gets the state the panel chose.
     void SendSettledLinkState();
     bool m_linkStateToSend = false;

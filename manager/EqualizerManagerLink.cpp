@@ -223,15 +223,6 @@ void EqualizerManager::SwitchEqMode() {
     UpdateEqualizer(-1);
 }
 
-void EqualizerManager::SetRoleQuietly(int output, int role) {
-    m_profile.roles[output] = role;
-    m_profile.channels[output].crossover = dv::DefaultCrossover(role);
-    const std::array<int, 1> roles{role};
-    m_device.CH_Type_Ctrl(0, 0, static_cast<uint8_t>(output), static_cast<uint8_t>(output), roles,
-                          false);
-    SendCrossover(output);
-}
-
 void EqualizerManager::SetOutputReset() {
     LogPrintA("on %s\n", "EqualizerManager::SetOutputReset");
     const int result = Ask(
@@ -240,9 +231,7 @@ void EqualizerManager::SetOutputReset() {
     if (result == 0) return;
     for (int k = 0; k < dv::kOutputCount; ++k) {
         const int role = result == 1 ? dv::kDefaultRoles[k] : 0;
-        LogPrintA("SetOutputValue channel %d selected value %s\n", k,
-                  std::string(dv::RoleItemName(role)).c_str());
-        SetRoleQuietly(k, role);
+        SetOutputValue(k, QString::fromLatin1(dv::RoleItemName(role)));
     }
     m_profile.lockMode = 0;
     if (m_btnLock) m_btnLock->SetSelected(false);
