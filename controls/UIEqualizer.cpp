@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QLoggingCategory>
 #include <QStringList>
+#include <QWidget>
 #include <array>
 
 #include "ui/UIManager.h"
@@ -208,6 +209,11 @@ void UIEqualizer::DoPaint(QPainter& painter, const CDuiRect& /*rcPaint*/) {
         look.bypassFont = m_pManager->GetFont(11);
     }
     look.bypassText = CResourceManager::GetInstance()->GetText(QStringLiteral("${all_bypass}"));
+    // A filled plot hides whatever lies under it: Qt need not paint that first.
+    const bool opaque = (look.background >> 24) == 0xFF;
+    if (QWidget* widget = GetWidget();
+        widget && widget->testAttribute(Qt::WA_OpaquePaintEvent) != opaque)
+        widget->setAttribute(Qt::WA_OpaquePaintEvent, opaque);
     dv::PaintEqualizer(painter, m_editor, Plot(), look, &m_curveLayer);
 }
 
