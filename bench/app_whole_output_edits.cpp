@@ -11,10 +11,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "app/MainWnd.h"
@@ -133,6 +136,19 @@ void BM_LinkWithCopy(benchmark::State& state) {
 }
 BENCHMARK(BM_LinkWithCopy)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// Runs the window's event loop until `until`, asleep while it has nothing to do, as between two
+// mouse moves; a busy loop would take the CPU the command thread needs.
+void WaitInEventLoop(Clock::time_point until) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    if (left.count() > 0) {
+        QEventLoop loop;
+        QTimer::singleShot(left, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_until(until);
+}
+
 double Percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
@@ -159,8 +175,7 @@ void BM_DragEditToWire(benchmark::State& state) {
         std::vector<int> tenths(kEvents);
         const Clock::time_point start = Clock::now();
         for (int i = 0; i < kEvents; ++i) {
-            while (Clock::now() < start + i * kGap)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            WaitInEventLoop(start + i * kGap);
             tenths[i] = (i * 37) % 181 - 90;  // consecutive moves never repeat a value
             bands[kBand].eqGain = static_cast<float>(tenths[i]) / 10.0f;
             curve->setCurEqBands(bands.data(), count, kBand);
