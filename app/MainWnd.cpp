@@ -11,6 +11,7 @@
 #include "app/ScreenInfo.h"
 #include "app/dialogs/MixerWnd.h"
 #include "app/dialogs/NoiseThresholdWnd.h"
+#include "app/WindowQuestionAsker.h"
 #include "base/Log.h"
 #include "controls/UICurveFactory.h"
 #include "model/SpeakerRoles.h"
@@ -76,7 +77,7 @@ void CMainWnd::InitWindow() {
     if (GetHWND()) GetHWND()->move(widest.left, widest.top);
     ResizeClient(initial.width() * scale / 100, initial.height() * scale / 100);
 
-    m_manager.Init(&m_pm, this);
+    m_manager.Init(&m_pm, this, MakeWindowQuestionAsker());
     m_manager.SetMixerOpener([this] { return ShowMixerWnd(GetHWND(), m_manager); });
 
     m_pInstanceLock = std::make_unique<SingleInstanceLock>(

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QLoggingCategory>
 #include <QStringList>
+#include <QWidget>
 #include <array>
 
 #include "ui/UIManager.h"
@@ -118,17 +119,17 @@ int UIEqualizer::Scale() const {
 
 void UIEqualizer::setCurEqBands(const dv::EqBand* bands, int count, int selected) {
     m_editor.setCurEqBands(bands, count, selected, Plot(), Scale());
-    Invalidate();
+    Damage();
 }
 
 void UIEqualizer::setCurEqHpLp(int hpFreq, int lpFreq) {
     m_editor.setCurEqHpLp(hpFreq, lpFreq, Plot(), Scale());
-    Invalidate();
+    Damage();
 }
 
 void UIEqualizer::setCurves(const double* freqs, const double* levels, int count, int current,
                             const int32_t* visible) {
-    if (m_editor.setCurves(freqs, levels, count, current, visible)) Invalidate();
+    if (m_editor.setCurves(freqs, levels, count, current, visible)) Damage();
 }
 
 void UIEqualizer::setDragAllDirection(bool parametric) {
@@ -155,7 +156,7 @@ std::vector<dv::AxisLabel> UIEqualizer::GetShownAxisLabels() const {
 void UIEqualizer::Apply(const dv::CurveMouseResult& result) {
     if (result.setCursor) SetCursor(ToShape(result.cursor));
     if (result.userData >= 0) SetUserData(QString::number(result.userData));
-    if (result.invalidate) Invalidate();
+    if (result.invalidate) Damage();
     switch (result.notify) {
         case dv::CurveNotify::Eq:
             SendNotify(DUI_MSGTYPE_EQUALIZER_EQ);
@@ -197,8 +198,7 @@ void UIEqualizer::DoEvent(TEventUI& event) {
     }
 }
 
-void UIEqualizer::DoPaint(QPainter& painter, const CDuiRect& /*rcPaint*/) {
-    qCDebug(lcCurves, "DoPaint!!");
+dv::EqualizerLook UIEqualizer::Look() const {
     dv::EqualizerLook look;
     look.scalePercent = Scale();
     look.background = GetBkColor();
@@ -208,7 +208,43 @@ void UIEqualizer::DoPaint(QPainter& painter, const CDuiRect& /*rcPaint*/) {
         look.bypassFont = m_pManager->GetFont(11);
     }
     look.bypassText = CResourceManager::GetInstance()->GetText(QStringLiteral("${all_bypass}"));
+    return look;
+}
+
+void UIEqualizer::Damage() {
+    const QRegion damage =
+        dv::PaintDamage(m_painted, dv::CapturePaintState(m_editor, Plot(), Look()));
+    if (damage.isEmpty()) return;
+    m_pendingDamage += damage;
+    // Many small changes before a paint: one rectangle around them is as good and stays cheap.
+    if (m_pendingDamage.rectCount() > 64) m_pendingDamage = m_pendingDamage.boundingRect();
+    if (QWidget* widget = GetWidget()) {
+        const CDuiRect pos = GetPos();
+        widget->update(damage.translated(-pos.left, -pos.top));
+    }
+}
+
+void UIEqualizer::DoPaint(QPainter& painter, const CDuiRect& rcPaint) {
+    qCDebug(lcCurves, "DoPaint!!");
+    const dv::EqualizerLook look = Look();
+    // A filled plot hides whatever lies under it: Qt need not paint that first.
+    const bool opaque = (look.background >> 24) == 0xFF;
+    QWidget* widget = GetWidget();
+    if (widget && widget->testAttribute(Qt::WA_OpaquePaintEvent) != opaque)
+        widget->setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+    dv::EqualizerPaintState now = dv::CapturePaintState(m_editor, Plot(), look);
+    // A change nobody reported that lies outside this paint is painted next.
+    const QRect area(rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left,
+                     rcPaint.bottom - rcPaint.top);
+    const QRegion missing = dv::PaintDamage(m_painted, now) - QRegion(area);
     dv::PaintEqualizer(painter, m_editor, Plot(), look, &m_curveLayer);
+    m_painted = std::move(now);
+    m_pendingDamage = QRegion();
+    if (!missing.isEmpty() && widget) {
+        const CDuiRect pos = GetPos();
+        m_pendingDamage = missing;
+        widget->update(missing.translated(-pos.left, -pos.top));
+    }
 }
 
 void UIEqualizer::SetAttribute(const QString& pstrName, const QString& pstrValue) {

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "controls/UIEqualizerDamage.h"
 #include "controls/UIEqualizerPainter.h"
 #include "curves/EqualizerEditor.h"
 #include "model/DspProfile.h"
@@ -68,6 +69,8 @@ public:
     void SetAttribute(const QString& pstrName, const QString& pstrValue) override;
 
     const CurveTextSettings& GetTextSettings() const { return m_text; }
+    // What changed since the last paint and waits to be painted, in window client coordinates.
+    const QRegion& GetPendingDamage() const { return m_pendingDamage; }
     bool HasFocusFlag() const { return m_bFocused; }
 
 private:
@@ -75,9 +78,14 @@ private:
     int Scale() const;
     QFont LabelFont() const;
     void Apply(const dv::CurveMouseResult& result);
+    dv::EqualizerLook Look() const;
+    // Asks for a repaint of only what differs from the last paint.
+    void Damage();
 
     dv::EqualizerEditor m_editor;
     dv::EqualizerCurveLayer m_curveLayer;
+    dv::EqualizerPaintState m_painted;  // what the last paint showed
+    QRegion m_pendingDamage;
     CurveTextSettings m_text;
     bool m_bFocused = false;
 };

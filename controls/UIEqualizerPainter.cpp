@@ -301,8 +301,13 @@ void EqualizerCurveLayer::paint(QPainter& painter, const EqualizerEditor& editor
 
     if (changed) {
         both_ = back_.copy();
-        QPainter layer(&both_);
-        layer.drawImage(QPoint(0, 0), curves_);
+        {
+            QPainter layer(&both_);
+            layer.drawImage(QPoint(0, 0), curves_);
+        }
+        // Over a filled background the layer covers every pixel: without an alpha channel it is
+        // copied rather than blended, which at 200 % is most of a drag step.
+        if ((look.background >> 24) == 0xFF) both_.convertTo(QImage::Format_RGB32);
     }
     painter.drawImage(QPoint(plot.left, plot.top), both_);
 }

@@ -8,6 +8,7 @@
 #include "controls/CSButtonUI.h"
 #include "curves/FilterMath.h"
 #include "manager/ToolWindows.h"
+#include "manager/QuestionAsker.h"
 #include "model/InputSources.h"
 #include "ui/SystemMessageBox.h"
 
@@ -60,8 +61,10 @@ bool EqualizerManager::UpgradeRunning() const {
     return status == dv::UPG_ENTER || status == dv::UPG_START;
 }
 
-void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window) {
+void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window,
+                            std::unique_ptr<QuestionAsker> asker) {
     const RefreshScope refreshing(*this);
+    if (asker) m_asker = std::move(asker);
     m_window = window;
     m_windowHandle = window ? window->GetWindowHandle() : nullptr;
     m_device.SetMainWindow(m_windowHandle);

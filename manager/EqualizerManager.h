@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@
 
 class UIEqualizer;
 class CSButtonUI;
+class QuestionAsker;
 namespace DuiLib {
 class CMenuElementUI;
 }
@@ -37,7 +39,11 @@ public:
     EqualizerManager& operator=(const EqualizerManager&) = delete;
 
     // ---- life cycle ----
-    void Init(DuiLib::CPaintManagerUI* paintManager, DuiLib::CWindowWnd* window);
+    // `asker` puts the questions of the destructive edits to the user; without one none is
+    // confirmed.
+    void Init(DuiLib::CPaintManagerUI* paintManager, DuiLib::CWindowWnd* window,
+              std::unique_ptr<QuestionAsker> asker = nullptr);
+    void SetQuestionAsker(std::unique_ptr<QuestionAsker> asker);
     void Connect(bool reportFailure);
     void Disconnect();
     void ShowConnected();
@@ -239,10 +245,12 @@ private:
 
     // Link and reset helpers.
     DuiLib::HWND QuestionParent() const;
+    // Asks `message` under "${tips}"; the asker's close code, 0 without an asker.
+    int Ask(const char* message, const QStringList& buttonTexts = {});
+    std::unique_ptr<QuestionAsker> m_asker;
     void SendCrossover(int output);  // both sides, as stored
     void Unlink();                   // link off in the panel and the unit
     void SetBypassFlag(int output, uint8_t flag);
-    void SetRoleQuietly(int output, int role);  // role, default crossover, and their commands
     // Once connected: a unit that reported link without lock gets the state the panel chose.
     void SendSettledLinkState();
     bool m_linkStateToSend = false;

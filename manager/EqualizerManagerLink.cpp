@@ -4,12 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/MsgCheckBoxWnd.h"
-#include "app/MsgWnd.h"
 #include "base/Log.h"
 #include "controls/CSButtonUI.h"
 #include "controls/UIEqualizer.h"
 #include "manager/EqualizerManager.h"
+#include "manager/QuestionAsker.h"
 #include "model/SpeakerRoles.h"
 #include "ui/SystemMessageBox.h"
 
@@ -28,6 +27,17 @@ QString Tr(const char* key) {
 
 HWND EqualizerManager::QuestionParent() const {
     return m_window ? m_window->GetHWND() : nullptr;
+}
+
+void EqualizerManager::SetQuestionAsker(std::unique_ptr<QuestionAsker> asker) {
+    m_asker = std::move(asker);
+}
+
+// Without an asker nothing is confirmed, so nothing destructive happens.
+int EqualizerManager::Ask(const char* message, const QStringList& buttonTexts) {
+    return m_asker ? m_asker->Ask(QuestionParent(), QStringLiteral("${tips}"),
+                                  QString::fromLatin1(message), buttonTexts)
+                   : 0;
 }
 
 void EqualizerManager::SendCrossover(int output) {
@@ -61,7 +71,10 @@ void EqualizerManager::SetOutputLink() {
         m_profile.linkMode = 0;
         if (m_btnLink) m_btnLink->SetSelected(false);
         m_device.CH_Link_Ctrl(0, 0, {}, false);
-        ShowSystemMessageBox(QuestionParent(), Tr("${not_linkable_tips}"), Tr("${tips}"));
+        if (m_asker)
+            m_asker->Tell(QuestionParent(), Tr("${not_linkable_tips}"), Tr("${tips}"));
+        else
+            ShowSystemMessageBox(QuestionParent(), Tr("${not_linkable_tips}"), Tr("${tips}"));
         return;
     }
     if (m_profile.linkMode == 1) {
@@ -73,9 +86,11 @@ void EqualizerManager::SetOutputLink() {
         OnChannelInChange(m_profile.currChannel);
         return;
     }
-    const int result = ShowMsgCheckBoxWnd(
-        QuestionParent(), QStringLiteral("${tips}"), QStringLiteral("${link_tips}"),
-        QStringLiteral("${copy_left_to_right}"), QStringLiteral("${copy_right_to_left}"));
+    const int result = m_asker ? m_asker->AskChoice(QuestionParent(), QStringLiteral("${tips}"),
+                                                    QStringLiteral("${link_tips}"),
+                                                    QStringLiteral("${copy_left_to_right}"),
+                                                    QStringLiteral("${copy_right_to_left}"))
+                               : 0;
     if (result == 0) {
         if (m_btnLink) m_btnLink->SetSelected(false);
         return;
@@ -118,9 +133,7 @@ void EqualizerManager::SetOutputLink() {
 void EqualizerManager::SetOutpuLock() {
     LogPrintA("on %s\n", "EqualizerManager::SetOutpuLock");
     const bool locked = m_profile.lockMode == 1;
-    const int confirmed = ShowMsgWnd(
-        QuestionParent(), QStringLiteral("${tips}"),
-        locked ? QStringLiteral("${unlock_output_tips}") : QStringLiteral("${lock_output_tips}"));
+    const int confirmed = Ask(locked ? "${unlock_output_tips}" : "${lock_output_tips}");
     // Confirmed flips the lock; otherwise it stays as it was.
     const int lock = confirmed == 1 ? (locked ? 0 : 1) : (locked ? 1 : 0);
     m_profile.lockMode = lock;
@@ -147,14 +160,10 @@ void EqualizerManager::SetOutputBypass() {
     if (current < 0 || current >= dv::kOutputCount || m_profile.BandCount(current) <= 0) return;
     uint8_t flag = 0;
     if (m_profile.channels[current].bypass != 1 && !IsBandFlat(current)) {
-        if (ShowMsgWnd(QuestionParent(), QStringLiteral("${tips}"),
-                       QStringLiteral("${bypass_all_eq_tips}")) != 1)
-            return;
+        if (Ask("${bypass_all_eq_tips}") != 1) return;
         flag = 1;
     } else if (m_profile.channels[current].bypass == 1 && !IsBandFlat(current)) {
-        if (ShowMsgWnd(QuestionParent(), QStringLiteral("${tips}"),
-                       QStringLiteral("${restore_all_eq_tips}")) != 1)
-            return;
+        if (Ask("${restore_all_eq_tips}") != 1) return;
         flag = 0;
     } else {
         return;  // a flat output has nothing to bypass or restore
@@ -173,9 +182,7 @@ void EqualizerManager::SetOutputEqRest() {
     LogPrintA("on %s\n", "EqualizerManager::SetOutputEqRest");
     const int current = m_profile.currChannel;
     if (current < 0 || current >= dv::kOutputCount) return;
-    if (ShowMsgWnd(QuestionParent(), QStringLiteral("${tips}"),
-                   QStringLiteral("${reset_all_eq_tips}")) != 1)
-        return;
+    if (Ask("${reset_all_eq_tips}") != 1) return;
     std::vector<uint8_t> channels{static_cast<uint8_t>(current)};
     const int partner = Partner();
     if (partner >= 0) channels.push_back(static_cast<uint8_t>(partner));
@@ -197,9 +204,7 @@ void EqualizerManager::SetOutputEqRest() {
 void EqualizerManager::SwitchEqMode() {
     if (!m_btnArgEq) return;
     const bool wasParametric = m_btnArgEq->IsSelected();
-    const int confirmed = ShowMsgWnd(
-        QuestionParent(), QStringLiteral("${tips}"),
-        wasParametric ? QStringLiteral("${geq_mode_tips}") : QStringLiteral("${peq_mode_tips}"));
+    const int confirmed = Ask(wasParametric ? "${geq_mode_tips}" : "${peq_mode_tips}");
     const bool parametric = confirmed == 1 ? !wasParametric : wasParametric;
     const RefreshScope refreshing(*this);
     m_btnArgEq->SetSelected(parametric);
@@ -218,27 +223,15 @@ void EqualizerManager::SwitchEqMode() {
     UpdateEqualizer(-1);
 }
 
-void EqualizerManager::SetRoleQuietly(int output, int role) {
-    m_profile.roles[output] = role;
-    m_profile.channels[output].crossover = dv::DefaultCrossover(role);
-    const std::array<int, 1> roles{role};
-    m_device.CH_Type_Ctrl(0, 0, static_cast<uint8_t>(output), static_cast<uint8_t>(output), roles,
-                          false);
-    SendCrossover(output);
-}
-
 void EqualizerManager::SetOutputReset() {
     LogPrintA("on %s\n", "EqualizerManager::SetOutputReset");
-    auto* wnd = new CMsgWnd(QStringLiteral("${tips}"), QStringLiteral("${empty_output_tips}"));
-    wnd->SetButtonTexts(QStringList{QStringLiteral("${default}"), QStringLiteral("${cancel}"),
-                                    QStringLiteral("${emptied}")});
-    const auto result = wnd->Run(QuestionParent());
+    const int result = Ask(
+        "${empty_output_tips}",
+        {QStringLiteral("${default}"), QStringLiteral("${cancel}"), QStringLiteral("${emptied}")});
     if (result == 0) return;
     for (int k = 0; k < dv::kOutputCount; ++k) {
         const int role = result == 1 ? dv::kDefaultRoles[k] : 0;
-        LogPrintA("SetOutputValue channel %d selected value %s\n", k,
-                  std::string(dv::RoleItemName(role)).c_str());
-        SetRoleQuietly(k, role);
+        SetOutputValue(k, QString::fromLatin1(dv::RoleItemName(role)));
     }
     m_profile.lockMode = 0;
     if (m_btnLock) m_btnLock->SetSelected(false);

@@ -158,7 +158,7 @@ void SimBus::Queue(hid_device_* dev, Clock::time_point due, std::vector<uint8_t>
 void SimBus::Record(Direction direction, std::vector<uint8_t> bytes) {
     if (transcriptLimit_ == 0) return;
     if (transcript_.size() >= transcriptLimit_) transcript_.pop_front();
-    transcript_.push_back({direction, std::move(bytes)});
+    transcript_.push_back({direction, std::move(bytes), std::chrono::steady_clock::now()});
 }
 
 void SimBus::SetTranscriptLimit(size_t limit) {

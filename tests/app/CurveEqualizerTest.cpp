@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "MainWndTestSupport.h"
@@ -463,3 +465,72 @@ TEST_F(CurveAxisInMainWindow, LabelsSitOnTheMappingWholeAndApartAtEveryScale) {
 }
 
 }  // namespace
+
+// A paint of only the damage the control reports must leave the picture a whole paint draws; where
+// the curve crosses the edge of a repaint Qt's anti-aliasing may round a channel by a step or two.
+int FarApart(const QImage& a, const QImage& b) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            n += std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 ||
+                 std::abs(qBlue(p) - qBlue(q)) > 2;
+        }
+    return n;
+}
+
+TEST_F(CurveEqualizer, RepaintingOnlyWhatChangedEndsWithTheWholePicture) {
+    dv::DspProfile profile;
+    const int32_t shown[8] = {1, 1, 1, 0, 0, 0, 0, 0};
+    auto curves = [&] {
+        for (int b = 0; b < dv::kMaxBands; ++b) profile.channels[0].eqArray[b] = bands[b];
+        for (int c = 0; c < dv::kOutputCount; ++c) dv::computeChannelCurve(profile, c, false);
+        eq.setCurves(profile.curveFreq[0].data(), profile.curveLevel[0].data(), 8, 0, shown);
+    };
+    auto edit = [&](int band, float gain, int freq, float q, int selected) {
+        bands[band].eqGain = gain;
+        bands[band].freq = freq;
+        bands[band].eqFactor = q;
+        eq.setCurEqBands(bands.data(), dv::kMaxBands, selected);
+        curves();
+    };
+    // Steps marked true change something every pixel depends on (the all-bypass text, the mode).
+    const std::tuple<const char*, bool, std::function<void()>> steps[] = {
+        {"gain up", true, [&] { edit(17, 9.0f, 1000, 5.8f, 17); }},
+        {"gain down a little", false, [&] { edit(17, 8.9f, 1000, 5.8f, 17); }},
+        {"another band", false, [&] { edit(4, -6.0f, bands[4].freq, 2.0f, 4); }},
+        {"parametric", true, [&] { eq.setDragAllDirection(true), edit(4, -6.0f, 80, 2.0f, 4); }},
+        {"frequency and Q", false, [&] { edit(4, -3.0f, 250, 0.7f, 4); }},
+        {"onto the axis labels", false, [&] { edit(10, -18.0f, bands[10].freq, 5.8f, 10); }},
+        {"off the axis labels", false, [&] { edit(10, 3.0f, bands[10].freq, 5.8f, 10); }},
+        {"corners", false, [&] { eq.setCurEqHpLp(300, 2500); }},
+        {"no selection", false, [&] { eq.setCurEqBands(bands.data(), dv::kMaxBands, -1); }},
+        {"flat", true,
+         [&] {
+             bands = Bands(0.0f);
+             edit(0, 0.0f, bands[0].freq, 5.8f, -1);
+         }},
+    };
+    for (const int scale : {100, 200}) {
+        Attach(scale);
+        curves();
+        QImage screen = Paint();
+        for (const auto& [name, global, step] : steps) {
+            step();
+            const QRegion dirty = eq.GetPendingDamage();
+            {
+                QPainter painter(&screen);
+                painter.setClipRegion(dirty);
+                eq.DoPaint(painter, CDuiRect(dirty.boundingRect()));
+            }
+            const QImage whole = Paint();
+            EXPECT_EQ(FarApart(screen, whole), 0) << name << " at " << scale;
+            EXPECT_LT(Differences(screen, whole, screen.rect()), 32) << name << " at " << scale;
+            if (!global) {
+                int area = 0;
+                for (const QRect& r : dirty) area += r.width() * r.height();
+                EXPECT_LT(area, screen.width() * screen.height()) << name << " at " << scale;
+            }
+        }
+    }
+}

@@ -329,3 +329,25 @@ TEST_F(MainLinkEditTest, RolesWithoutAPairInOneBankAreNotLinked) {
     EXPECT_FALSE(FindAs<CSButtonUI>("btn_link_output")->IsSelected());
     ExpectUnitHolds({});
 }
+
+TEST_F(MainLinkEditTest, OutputResetGivesEachOutputItsRoleThroughTheRoleMenuPath) {
+    // Subwoofers at different levels: each role change pairs them, the reset's last step too.
+    ConnectWith([](dv::sim::SimUnitState& s) {
+        s.current.outputs[6].trim = -4;
+        s.current.outputs[7].trim = -8;
+    });
+    ClickAnswering("btn_reset_output", "confirm_btn");
+    Frames expected;
+    for (int k = 0; k < dv::kOutputCount; ++k) {
+        const std::string n = std::to_string(k);
+        expected.insert(expected.end(), {"Role " + n, "Filter " + n, "Filter " + n});
+        if (k == 6) expected.insert(expected.end(), {"Trim 6", "Trim 7"});
+        if (k == 7) expected.insert(expected.end(), {"Trim 7", "Trim 6"});
+    }
+    expected.insert(expected.end(), {"Lock 0", "Link 0", "Trim 0"});
+    EXPECT_EQ(Sent(), expected);
+    EXPECT_EQ(Model().channels[6].gain, -4);
+    EXPECT_EQ(Model().channels[7].gain, -4);
+    EXPECT_EQ(TextOf("edit_ch_volume_7"), QStringLiteral("-4dB"));
+    ExpectUnitHolds({0, 1, 2, 3, 4, 5, 6, 7});
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Log.h"
+#include "model/InputSources.h"
 #include "model/SpeakerRoles.h"
 #include "sim/SimFrames.h"
 #include "tests/app/EditTestSupport.h"
@@ -232,6 +233,30 @@ TEST_F(MainRoutingEditTest, NewlyRoutedInputIsHeardAtFullLevel) {
     EXPECT_EQ(Sent(),
               (Frames{mix + std::to_string(before), mix + std::to_string(before | 1 << in)}));
     ExpectUnitHolds({{in, k}});
+}
+
+TEST_F(MainRoutingEditTest, MixerTrimsAreReadFromTheUnitAtConnect) {
+    // Trims unlike the panel's defaults, zeros among them on routed and unrouted inputs.
+    auto trimAt = [](int s, int in, int k) {
+        return (s * 7 + in * 3 + k * 5) % 6 == 0 ? 0 : 10 + s + in * 8 + k;
+    };
+    dv::sim::SimUnitState unit;
+    ConnectWith([&](dv::sim::SimUnitState& state) {
+        for (int s = 0; s < dv::kSourceCount; ++s)
+            for (int in = 0; in < dv::kMixerInputs; ++in)
+                for (int k = 0; k < dv::kOutputCount; ++k)
+                    state.current.mixTrim[s][in][k] = static_cast<int8_t>(trimAt(s, in, k));
+        unit = state;
+    });
+    const dv::DspProfile& model = Manager().Profile();
+    for (const int s : {2, 4, 5})
+        for (int in = 0; in < dv::SourceMixerInputs(s); ++in)
+            for (int k = 0; k < dv::kOutputCount; ++k) {
+                // A 0 on a routed input reads as full level, as the panel stores it.
+                const bool routed = (unit.current.routing[s][k] >> in & 1) != 0;
+                const int expected = trimAt(s, in, k) == 0 && routed ? 100 : trimAt(s, in, k);
+                EXPECT_EQ(model.mixerTrim[s][in][k], expected) << s << " " << in << " " << k;
+            }
 }
 
 TEST_F(MainRoutingEditTest, OperationsWriteTheirLogLines) {
