@@ -376,16 +376,7 @@ TEST_F(MainStripEditTest, OperationsWriteTheirLogLines) {
              "on eq comb_ch_unit valuechanged\nvalue 1\n",
              "Trim_Ctrl: scene(0), channel(2), gain(3)\n",
          })
-    {
-        // The lines of one entry in their order; the command thread's own lines may fall between.
-        std::size_t at = 0;
-        std::istringstream lines(line);
-        for (std::string one; std::getline(lines, one);) {
-            at = text.str().find(one + "\n", at);
-            EXPECT_NE(at, std::string::npos) << line;
-            if (at == std::string::npos) break;
-        }
-    }
+        EXPECT_TRUE(maintest::HasLinesInOrder(text.str(), line)) << line;
 }
 
 TEST_F(MainStripEditTest, WithoutAUnitEditsChangeThePanelAndSendNothing) {

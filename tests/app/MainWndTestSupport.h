@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/MainWnd.h"
@@ -32,6 +33,20 @@ struct SeenBox {
 
 // The single-instance lock lives in the runtime directory; each test process gets its own, so
 // test processes running side by side (and a panel someone has open) do not see each other.
+// True when the lines of `entry` appear in `log` in their order. The command thread writes its
+// own lines, which may fall between the lines one operation on the window thread writes.
+inline bool HasLinesInOrder(const std::string& log, const std::string& entry) {
+    std::size_t at = 0;
+    for (std::size_t start = 0; start < entry.size();) {
+        const std::size_t end = entry.find('\n', start);
+        const std::size_t stop = end == std::string::npos ? entry.size() : end + 1;
+        at = log.find(entry.substr(start, stop - start), at);
+        if (at == std::string::npos) return false;
+        start = stop;
+    }
+    return true;
+}
+
 inline void UseOwnRuntimeDirectory() {
     static QTemporaryDir directory;
     if (directory.isValid())
