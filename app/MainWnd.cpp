@@ -9,6 +9,7 @@
 #include "app/LoadingWnd.h"
 #include "app/ProcessRestart.h"
 #include "app/ScreenInfo.h"
+#include "app/dialogs/AutoCalWnd.h"
 #include "base/Log.h"
 #include "controls/UICurveFactory.h"
 #include "model/SpeakerRoles.h"
@@ -260,6 +261,8 @@ void CMainWnd::OnMenuClick() {
         ShowAboutWnd(GetHWND(), m_manager.Profile());
     } else if (name.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
         ToggleLanguage();
+    } else if (name == QLatin1String("advance_item_autocal")) {  // calibration
+        RunAutoCalibration(*this, m_manager);
     }
 }
 

@@ -1,6 +1,8 @@
 #include "controls/UIEqualizerAc.h"
 
 #include "controls/UIEqualizerPainter.h"
+#include "ui/UIManager.h"
+#include "ui/UIResourceManager.h"
 
 using namespace DuiLib;
 
@@ -43,10 +45,24 @@ void UIEqualizerAc::DoEvent(TEventUI& event) {
 
 void UIEqualizerAc::DoPaint(QPainter& painter, const CDuiRect& /*rcPaint*/) {
     const CDuiRect pos = GetPos();
+    dv::CalibrationLook look;
+    if (m_measurementStyle && m_pManager) {
+        look.measurementStyle = true;
+        look.scalePercent = m_pManager->GetScale();
+        look.font = m_pManager->GetFont(m_text.font);
+        CResourceManager* texts = CResourceManager::GetInstance();
+        look.measuredText = texts->GetText(QStringLiteral("${irc_measured}"));
+        look.correctionText = texts->GetText(QStringLiteral("${irc_correction}"));
+    }
     dv::PaintCalibration(painter, m_curves, {pos.left, pos.top, pos.right, pos.bottom},
-                         GetBkColor());
+                         GetBkColor(), look);
 }
 
 void UIEqualizerAc::SetAttribute(const QString& pstrName, const QString& pstrValue) {
+    if (pstrName == QLatin1String("measurementstyle")) {
+        m_measurementStyle = pstrValue == QLatin1String("true");
+        Invalidate();
+        return;
+    }
     if (!m_text.Apply(pstrName, pstrValue)) CControlUI::SetAttribute(pstrName, pstrValue);
 }

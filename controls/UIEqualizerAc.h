@@ -20,6 +20,7 @@ public:
     const dv::CalibrationCurves& GetCurves() const { return m_curves; }
     const CurveTextSettings& GetTextSettings() const { return m_text; }
     bool HasFocusFlag() const { return m_bFocused; }
+    bool IsMeasurementStyle() const { return m_measurementStyle; }
 
     QString GetClass() const override;
     void* GetInterface(const QString& pstrName) override;
@@ -32,4 +33,6 @@ private:
     dv::CalibrationCurves m_curves;
     CurveTextSettings m_text;
     bool m_bFocused = false;
+    // Markup "measurementstyle": dashed corrections, axis labels and a legend.
+    bool m_measurementStyle = false;
 };

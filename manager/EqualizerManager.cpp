@@ -156,6 +156,7 @@ void EqualizerManager::Connect(bool reportFailure) {
     JoinReadThread();
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
+        CloseAutoCalWnd();  // calibration window
         LogPrintA("Connect OK\xEF\xBC\x81\n");
         SetConnectButton(LinkButton::Connecting);
         m_device.SetCmdQueueEnabled(false);
@@ -180,6 +181,7 @@ void EqualizerManager::Connect(bool reportFailure) {
 
 void EqualizerManager::Disconnect() {
     if (UpgradeRunning()) return;
+    CloseAutoCalWnd();  // calibration window
     m_device.SetCmdQueueEnabled(false);
     m_device.CloseHIDDevice(true);
     SetConnectButton(LinkButton::Disconnected);
