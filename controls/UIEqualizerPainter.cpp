@@ -399,7 +399,7 @@ QPolygonF FlattenBeziers(const std::vector<Point>& pts) {
         const QPointF p1(pts[i].x, pts[i].y);
         const QPointF p2(pts[i + 1].x, pts[i + 1].y);
         const QPointF p3(pts[i + 2].x, pts[i + 2].y);
-        constexpr int kSteps = 8;
+        constexpr int kSteps = 2;  // segments span a pixel or two
         for (int k = 1; k <= kSteps; ++k) {
             const double t = static_cast<double>(k) / kSteps;
             const double u = 1.0 - t;
