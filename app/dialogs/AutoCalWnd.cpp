@@ -179,12 +179,9 @@ void CAutoCalWnd::StartOrStop() {
 }
 
 void CAutoCalWnd::Start() {
-    // A worker past its loop is joined now; one still running (its stop not yet noticed) keeps
-    // the button disabled, so this only guards.
-    if (m_worker.joinable()) {
-        if (m_running) return;
-        m_worker.join();
-    }
+    // The button comes back with the run's end status, which the worker has read itself and
+    // acts on at once: its end is near, and its posted end then belongs to no thread.
+    if (m_worker.joinable()) m_worker.join();
     if (m_mask == 0) {
         SetTips(QStringLiteral("${irc_no_channel}"));
         return;
@@ -213,7 +210,8 @@ void CAutoCalWnd::Start() {
     SetTips(QStringLiteral("${start_irc_tips}"));
     m_btnClose->SetEnabled(false);
     m_running = true;
-    m_worker = std::thread(&CAutoCalWnd::AutoCalThread, this, m_mask, m_eqMode, ++m_generation);
+    m_worker = std::thread(&CAutoCalWnd::AutoCalThread, this, GetWindowHandle(), m_mask, m_eqMode,
+                           ++m_generation);
 }
 
 // The worker notices at once: it waits on the condition, never in a plain sleep. The link is
@@ -336,9 +334,9 @@ void CAutoCalWnd::WakeWorker(bool statusArrived) {
     m_wake.notify_all();
 }
 
-void CAutoCalWnd::AutoCalThread(uint16_t mask, uint8_t mode, unsigned generation) {
+void CAutoCalWnd::AutoCalThread(dv::WindowHandle self, uint16_t mask, uint8_t mode,
+                                unsigned generation) {
     LogPrintA("AutoCalThread begain\n");
-    const dv::WindowHandle self = GetWindowHandle();
     const auto poll = m_options.pollInterval;
     m_device.IRC_Ctrl(1, mask, mode, true);
     while (!m_stop) {
@@ -617,7 +615,9 @@ int RunAutoCalibration(CWindowWnd& mainWindow, EqualizerManager& manager) {
     auto* wnd = new CAutoCalWnd(manager.Profile(), manager.Device());
     mainWindow.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
     manager.SetAutoCalWnd(wnd);
-    const int result = static_cast<int>(wnd->Run(mainWindow.GetHWND()));
+    // A window of its own (still modal): window managers hide the windows a minimised window
+    // owns, and this one must stay on screen while its owner is down.
+    const int result = static_cast<int>(wnd->Run(nullptr));
     manager.SetAutoCalWnd(nullptr);
     mainWindow.SendMessage(WM_SYSCOMMAND, SC_RESTORE);
     if (result == 1) {

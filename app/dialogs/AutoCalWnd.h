@@ -75,7 +75,7 @@ private:
     void Start();
     void RequestStop();
     void OnCloseButton();
-    void AutoCalThread(uint16_t mask, uint8_t mode, unsigned generation);
+    void AutoCalThread(dv::WindowHandle self, uint16_t mask, uint8_t mode, unsigned generation);
     // Sleeps up to `wait` or until stop is asked; with `statusSeen`, also until the window has
     // taken a status report newer than `seq`. False when stop was asked.
     bool Wait(std::chrono::milliseconds wait, bool statusSeen, uint64_t seq);
@@ -147,7 +147,7 @@ private:
     std::array<DuiLib::COptionUI*, kEffects> m_effect{};
 };
 
-// Opens the calibration window over the main window: minimises it for the run, restores it after
+// Runs the calibration window while the main window is minimised, restores the main window after
 // and, when the result was applied, reconnects so that every setting is read back from the unit.
 // The manager closes the window (as not applied) when the link goes down meanwhile.
 int RunAutoCalibration(DuiLib::CWindowWnd& mainWindow, EqualizerManager& manager);
