@@ -146,7 +146,14 @@ void SimCalibrationCourse::Control(uint8_t action, uint16_t mask, uint8_t mode,
             measured_ = corrected_ = 0;
             course_.clear();
             course_.push_back({0, 0, 0});
+            // An output with no speaker on it (role empty) stays silent in the speaker test.
+            bool silentOutput = false;
+            for (int c = 0; c < kSimOutputs; ++c)
+                silentOutput |= (mask_ & (1u << c)) && state.current.outputs[c].role == 0;
             if (mask_ == 0) {
+                course_.push_back({kFailed, 0, 0});
+            } else if (silentOutput) {
+                course_.push_back({1, 0, 0});
                 course_.push_back({kFailed, 0, 0});
             } else {
                 for (uint8_t stage = 1; stage <= 4; ++stage) {
@@ -167,7 +174,7 @@ void SimCalibrationCourse::Control(uint8_t action, uint16_t mask, uint8_t mode,
             running_ = true;
             done_ = false;
             Answer(course_[0], state);
-            cal.reason = mask_ == 0 ? 2 : 0;
+            cal.reason = mask_ == 0 || silentOutput ? 2 : 0;
             return;
         }
         case 2:

@@ -72,6 +72,14 @@ TEST(SimCalibration, ARunRisesThroughItsStagesAndReportsEachSelectedOutputOnce) 
     EXPECT_EQ(course.MeasuredMask(), 0x05);
     // Ended: further queries repeat the end.
     EXPECT_EQ(Poll(course, state, 3).front().status, 10);
+
+    // An output without a speaker fails the speaker test: no speaker (reason 2).
+    state.current.outputs[1].role = 0;
+    course.Control(1, 0x03, 1, state);
+    const auto failed = Poll(course, state);
+    EXPECT_EQ(failed.back().status, 11);
+    EXPECT_EQ(failed.back().reason, 2);
+    EXPECT_EQ(failed[failed.size() - 2].status, 1);
 }
 
 TEST(SimCalibration, EveryOutputMeasuresLikeACabinAndItsCorrectionFlattensIt) {
