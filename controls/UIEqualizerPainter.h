@@ -121,5 +121,11 @@ struct CalibrationLook {
 // splines, then the response curves, each in its channel's colour.
 void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const CurveRect& plot,
                       uint32_t background, const CalibrationLook& look = {});
+// Its two layers: what depends only on the size and the look (background, border, grid, axis
+// labels), which a control may keep between paints, and the curves with the legend over them.
+void PaintCalibrationBackground(QPainter& painter, const CurveRect& plot, uint32_t background,
+                                const CalibrationLook& look);
+void PaintCalibrationCurves(QPainter& painter, const CalibrationCurves& curves,
+                            const CurveRect& plot, const CalibrationLook& look);
 
 }  // namespace dv

@@ -187,6 +187,8 @@ void CAutoCalWnd::Start() {
         return;
     }
     // A new run shows only what it measures.
+    m_hasEq.fill(0);
+    m_hasSpectrum.fill(0);
     for (int c = 0; c < kChannels; ++c) {
         for (int b = 0; b < dv::kMaxBands; ++b) m_bands[c][b].eqGain = 0.0f;
         for (int k = 0; k < kSpectrumPoints; ++k) m_points[c][k].eqGain = 0.0f;
@@ -437,6 +439,7 @@ void CAutoCalWnd::OnIrcValue(unsigned code, const dv::MessageRecord* record) {
                       e->freq, static_cast<double>(e->q), static_cast<double>(e->gain));
             if (e->band >= dv::kIrcEqBands - 1) {
                 LogPrintA("update EQ response\n");
+                m_hasEq[e->channel] = 1;
                 ComputeEqCurve(e->channel);
                 HandEqCurves();
                 LogPrintA("update EQ response end\n");
@@ -454,6 +457,7 @@ void CAutoCalWnd::OnIrcValue(unsigned code, const dv::MessageRecord* record) {
             point.freq = static_cast<int32_t>(p->freq);
             WriteSpectrumLine(p->channel, p->band, p->freq, p->gain);
             if (p->band == kSpectrumPoints - 1) {
+                m_hasSpectrum[p->channel] = 1;
                 ComputeSpectrumCurve(p->channel);
                 HandSpectrumCurves();
             }
@@ -563,16 +567,19 @@ void CAutoCalWnd::ComputeSpectrumCurve(int channel) {
     }
 }
 
+// An output shows what the unit has reported for it; one not measured has no trace to show.
 void CAutoCalWnd::HandEqCurves() {
-    if (m_plot)
-        m_plot->setCurves(m_eqFreq.data(), m_eqLevel.data(), kChannels,
-                          m_showEq ? m_shown.data() : m_allOff.data());
+    if (!m_plot) return;
+    std::array<uint8_t, kChannels> flags = m_showEq ? m_shown : m_allOff;
+    for (int c = 0; c < kChannels; ++c) flags[c] &= m_hasEq[c];
+    m_plot->setCurves(m_eqFreq.data(), m_eqLevel.data(), kChannels, flags.data());
 }
 
 void CAutoCalWnd::HandSpectrumCurves() {
-    if (m_plot)
-        m_plot->setMeasuredCurves(m_spkFreq.data(), m_spkLevel.data(), kChannels,
-                                  m_showSpectrum ? m_shown.data() : m_allOff.data());
+    if (!m_plot) return;
+    std::array<uint8_t, kChannels> flags = m_showSpectrum ? m_shown : m_allOff;
+    for (int c = 0; c < kChannels; ++c) flags[c] &= m_hasSpectrum[c];
+    m_plot->setMeasuredCurves(m_spkFreq.data(), m_spkLevel.data(), kChannels, flags.data());
 }
 
 void CAutoCalWnd::SetTips(const QString& text) {

@@ -111,6 +111,8 @@ private:
     std::array<double, kChannels * kSpectrumPoints> m_spkLevel{};
     std::array<uint8_t, kChannels> m_shown{};
     std::array<uint8_t, kChannels> m_allOff{};
+    std::array<uint8_t, kChannels> m_hasEq{};        // a correction arrived this run
+    std::array<uint8_t, kChannels> m_hasSpectrum{};  // a whole measurement arrived this run
     bool m_showEq = true;
     bool m_showSpectrum = true;
     uint16_t m_mask = 0;
