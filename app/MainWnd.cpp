@@ -12,6 +12,7 @@
 #include "app/dialogs/MixerWnd.h"
 #include "app/dialogs/NoiseThresholdWnd.h"
 #include "app/WindowQuestionAsker.h"
+#include "app/dialogs/AutoCalWnd.h"
 #include "base/Log.h"
 #include "controls/UICurveFactory.h"
 #include "model/SpeakerRoles.h"
@@ -268,6 +269,8 @@ void CMainWnd::OnMenuClick() {
         m_manager.ShowMixer();
     } else if (name == QLatin1String("advance_item_noise_threshold")) {
         ShowNoiseThresholdWnd(GetHWND(), m_manager);
+    } else if (name == QLatin1String("advance_item_autocal")) {  // calibration
+        RunAutoCalibration(*this, m_manager);
     }
 }
 

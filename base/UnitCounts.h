@@ -12,6 +12,8 @@ inline constexpr int kMixerInputs = 8;
 inline constexpr int kRoleCount = 25;
 inline constexpr int kSceneCount = 10;
 inline constexpr int kSceneNameChars = 8;
+inline constexpr int kIrcSpectrumPoints = 121;  // points of one calibration measurement
+inline constexpr int kIrcEqBands = 11;          // bands of one calibration correction
 
 // Number of bands output `output` can hold: 31 on outputs 1-6, 11 on 7 and 8.
 constexpr int BandCapacity(int output) {

@@ -3,6 +3,8 @@
 // handles, no mouse input, no notifications.
 #pragma once
 
+#include <QImage>
+
 #include "controls/UIEqualizer.h"
 #include "curves/CalibrationCurves.h"
 
@@ -20,6 +22,7 @@ public:
     const dv::CalibrationCurves& GetCurves() const { return m_curves; }
     const CurveTextSettings& GetTextSettings() const { return m_text; }
     bool HasFocusFlag() const { return m_bFocused; }
+    bool IsMeasurementStyle() const { return m_measurementStyle; }
 
     QString GetClass() const override;
     void* GetInterface(const QString& pstrName) override;
@@ -32,4 +35,17 @@ private:
     dv::CalibrationCurves m_curves;
     CurveTextSettings m_text;
     bool m_bFocused = false;
+    // Markup "measurementstyle": dashed corrections, axis labels and a legend.
+    bool m_measurementStyle = false;
+    struct BackKey {
+        int width = 0;
+        int height = 0;
+        int scale = 0;
+        int pixelRatio = 100;  // percent
+        DuiLib::DWORD background = 0;
+        QFont font;
+        bool operator==(const BackKey&) const = default;
+    };
+    QImage m_back;  // background, border, grid and axis labels at the last size
+    BackKey m_backKey;
 };

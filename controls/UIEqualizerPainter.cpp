@@ -390,8 +390,123 @@ void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect&
     painter.restore();
 }
 
-void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const CurveRect& plot,
-                      uint32_t background) {
+namespace {
+
+// The same flattening as StrokeBeziers, into one polyline, so that a dash pattern runs on along
+// the whole curve instead of starting again on every short line.
+template <typename Point>
+QPolygonF FlattenBeziers(const std::vector<Point>& pts) {
+    QPolygonF line;
+    if (pts.size() < 4) return line;
+    line << QPointF(pts[0].x, pts[0].y);
+    for (std::size_t i = 1; i + 2 < pts.size(); i += 3) {
+        const QPointF p0(pts[i - 1].x, pts[i - 1].y);
+        const QPointF p1(pts[i].x, pts[i].y);
+        const QPointF p2(pts[i + 1].x, pts[i + 1].y);
+        const QPointF p3(pts[i + 2].x, pts[i + 2].y);
+        constexpr int kSteps = 2;  // segments span a pixel or two
+        for (int k = 1; k <= kSteps; ++k) {
+            const double t = static_cast<double>(k) / kSteps;
+            const double u = 1.0 - t;
+            line << u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3;
+        }
+    }
+    return line;
+}
+
+QPen DashedPen(uint32_t color, int width) {
+    QPen pen(Argb(color), width, Qt::CustomDashLine, Qt::FlatCap, Qt::RoundJoin);
+    pen.setDashPattern({4.0, 2.5});
+    return pen;
+}
+
+// The dashes of `line` as separate solid lines, `on` long with `off` between, running on across
+// its vertices: Qt strokes solid lines far faster than a dashed path.
+void DashLines(const QPolygonF& line, double on, double off, std::vector<QLineF>& out) {
+    out.clear();
+    bool drawing = true;
+    double left = on;  // of the current dash or gap
+    for (int i = 1; i < line.size(); ++i) {
+        QPointF from = line[i - 1];
+        const QPointF to = line[i];
+        double length = QLineF(from, to).length();
+        while (length > 0.0) {
+            const double step = std::min(left, length);
+            const QPointF end = from + (to - from) * (step / length);
+            if (drawing) out.emplace_back(from, end);
+            from = end;
+            length -= step;
+            left -= step;
+            if (left <= 0.0) {
+                drawing = !drawing;
+                left = drawing ? on : off;
+            }
+        }
+    }
+}
+
+QString FreqLabel(int hz) {
+    return hz >= 1000 ? QStringLiteral("%1k").arg(hz / 1000) : QString::number(hz);
+}
+
+// Gain labels on the left edge, frequency labels along the bottom, in the secondary text colour.
+void DrawCalibrationAxes(QPainter& painter, const CalibrationAxis& axis, const CurveRect& plot,
+                         const CalibrationLook& look) {
+    const int s = look.scalePercent;
+    painter.setFont(look.font);
+    painter.setPen(Argb(kCurveAxisTextColor));
+    const QFontMetrics metrics(look.font);
+    const int pad = 4 * s / 100;
+    for (int g : {15, 10, 5, 0, -5, -10, -15}) {
+        const QString text = g > 0 ? QStringLiteral("+%1").arg(g) : QString::number(g);
+        const double y = axis.gainToYf(g);
+        painter.drawText(QPointF(plot.left + pad, y - 2.0 * s / 100), text);
+    }
+    const double baseline = plot.bottom - pad;
+    for (int f : {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000}) {
+        const QString text = FreqLabel(f);
+        const double x = axis.freqToXf(f);
+        const double w = metrics.horizontalAdvance(text);
+        painter.drawText(QPointF(f == 20 ? x + pad : x - w / 2.0, baseline), text);
+    }
+    const QString unit = QStringLiteral("Hz");
+    painter.drawText(QPointF(plot.right - pad - metrics.horizontalAdvance(unit), baseline), unit);
+    painter.drawText(QPointF(plot.left + pad, plot.top + pad + metrics.ascent()),
+                     QStringLiteral("dB"));
+}
+
+// Top right: a solid sample for the measured responses, a dashed one for the corrections.
+void DrawCalibrationLegend(QPainter& painter, const CurveRect& plot, const CalibrationLook& look) {
+    const int s = look.scalePercent;
+    const QFontMetrics metrics(look.font);
+    const int sample = 28 * s / 100, gap = 6 * s / 100, pad = 8 * s / 100;
+    const int row = metrics.height() + 4 * s / 100;
+    const int textWidth = std::max(metrics.horizontalAdvance(look.measuredText),
+                                   metrics.horizontalAdvance(look.correctionText));
+    const QRect box(plot.right - pad - (sample + gap + textWidth + 2 * pad), plot.top + pad,
+                    sample + gap + textWidth + 2 * pad, 2 * row + pad);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(Argb(kCurveGridColor), 1));
+    painter.setBrush(QColor::fromRgba(0xE00F1216));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.setBrush(Qt::NoBrush);
+    const uint32_t sampleColor = 0xFFE2E7EE;
+    for (int k = 0; k < 2; ++k) {
+        const int y = box.top() + pad / 2 + row * k + row / 2;
+        const int x = box.left() + pad;
+        painter.setPen(k == 0 ? CurvePen(sampleColor, 2) : DashedPen(sampleColor, 2));
+        painter.drawLine(QPointF(x, y), QPointF(x + sample, y));
+        painter.setPen(Argb(sampleColor));
+        painter.drawText(QRect(x + sample + gap, y - row / 2, textWidth + pad, row),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         k == 0 ? look.measuredText : look.correctionText);
+    }
+}
+
+}  // namespace
+
+void PaintCalibrationBackground(QPainter& painter, const CurveRect& plot, uint32_t background,
+                                const CalibrationLook& look) {
     if (plot.isEmpty()) return;
     const CalibrationAxis axis(plot);
     painter.save();
@@ -401,7 +516,19 @@ void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const 
     DrawGrid(
         painter, plot, 1, axis.zeroLine(), kAcGainGridLines,
         [&](int g) { return axis.gainToYf(g); }, [&](int f) { return axis.freqToXf(f); });
+    if (look.measurementStyle) {
+        painter.setClipRect(ToQRect(plot));
+        painter.setRenderHint(QPainter::TextAntialiasing, true);
+        DrawCalibrationAxes(painter, axis, plot, look);
+    }
+    painter.restore();
+}
 
+void PaintCalibrationCurves(QPainter& painter, const CalibrationCurves& curves,
+                            const CurveRect& plot, const CalibrationLook& look) {
+    if (plot.isEmpty()) return;
+    const CalibrationAxis axis(plot);
+    painter.save();
     painter.setClipRect(ToQRect(plot));
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setBrush(Qt::NoBrush);
@@ -417,13 +544,31 @@ void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const 
     }
     for (int c = 0; c < curves.responseCount(); ++c) {
         if (!curves.isResponseVisible(c)) continue;
-        painter.setPen(CurvePen(kResponseCurveColors[static_cast<std::size_t>(c)], 2));
-        StrokeBeziers(painter,
-                      CalibrationCurvePath(axis, curves.responseFreqs(c), curves.responseLevels(c),
-                                           CalibrationCurves::kResponsePoints),
-                      StrokeReach(plot, 2), lines);
+        const uint32_t color = kResponseCurveColors[static_cast<std::size_t>(c)];
+        const auto path =
+            CalibrationCurvePath(axis, curves.responseFreqs(c), curves.responseLevels(c),
+                                 CalibrationCurves::kResponsePoints);
+        if (look.measurementStyle) {
+            const int width = 2 * look.scalePercent / 100;
+            painter.setPen(CurvePen(color, width));
+            DashLines(FlattenBeziers(path), 4.0 * width, 2.5 * width, lines);
+            painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+            continue;
+        }
+        painter.setPen(CurvePen(color, 2));
+        StrokeBeziers(painter, path, StrokeReach(plot, 2), lines);
+    }
+    if (look.measurementStyle) {
+        painter.setRenderHint(QPainter::TextAntialiasing, true);
+        DrawCalibrationLegend(painter, plot, look);
     }
     painter.restore();
+}
+
+void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const CurveRect& plot,
+                      uint32_t background, const CalibrationLook& look) {
+    PaintCalibrationBackground(painter, plot, background, look);
+    PaintCalibrationCurves(painter, curves, plot, look);
 }
 
 }  // namespace dv

@@ -106,9 +106,26 @@ std::vector<AxisLabel> ShownAxisLabels(const EqualizerEditor& editor, const Curv
 void PaintEqualizer(QPainter& painter, EqualizerEditor& editor, const CurveRect& plot,
                     const EqualizerLook& look, EqualizerCurveLayer* layer = nullptr);
 
+// How the calibration plot reads as a measurement: the corrections dashed, so that a channel's
+// measured response and its correction (near-identical colours) are told apart, axis labels and
+// a legend naming the two line styles. Off by default: the plain plot.
+struct CalibrationLook {
+    bool measurementStyle = false;
+    int scalePercent = 100;
+    QFont font;
+    QString measuredText;    // legend, solid line
+    QString correctionText;  // legend, dashed line
+};
+
 // The calibration plot: background, border, zero line, grid, measured curves as cardinal
 // splines, then the response curves, each in its channel's colour.
 void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const CurveRect& plot,
-                      uint32_t background);
+                      uint32_t background, const CalibrationLook& look = {});
+// Its two layers: what depends only on the size and the look (background, border, grid, axis
+// labels), which a control may keep between paints, and the curves with the legend over them.
+void PaintCalibrationBackground(QPainter& painter, const CurveRect& plot, uint32_t background,
+                                const CalibrationLook& look);
+void PaintCalibrationCurves(QPainter& painter, const CalibrationCurves& curves,
+                            const CurveRect& plot, const CalibrationLook& look);
 
 }  // namespace dv

@@ -2,6 +2,7 @@
 
 #include <hidapi/hidapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -325,7 +326,8 @@ bool DspDevice::Issue(CommandId id, std::span<const uint8_t> payload, bool immed
     if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(), length)) return false;
     if (row.mode == DispatchMode::Send) return true;
     std::array<uint8_t, kReportSize> buffer{};
-    return ReadFrames(link, buffer.data(), row.timeoutMs);
+    const int cap = replyTimeoutCap_.load();
+    return ReadFrames(link, buffer.data(), cap > 0 ? std::min(cap, row.timeoutMs) : row.timeoutMs);
 }
 
 bool DspDevice::Refuse(CommandId id, const char* why) {

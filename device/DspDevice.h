@@ -67,6 +67,9 @@ public:
     // Latest wins for queued set commands of one setting (on by default; see CommandQueue).
     void SetCmdCoalescing(bool on) { queue_.SetCoalescing(on); }
     size_t QueueHighWater() const { return queue_.HighWater(); }
+    // Caps every reply wait of Issue (0: the table's time-outs), so tests of a unit that stops
+    // answering run in milliseconds.
+    void SetReplyTimeoutCap(int ms) { replyTimeoutCap_ = ms; }
     void ResetQueueHighWater() { queue_.ResetHighWater(); }
 
     // Notification targets; an empty handle means the window is not open.
@@ -287,6 +290,7 @@ private:
     std::atomic<uint8_t> expectedModel_{0};
     std::atomic<int> upgradeStatus_{UPG_IDLE};
     std::atomic<int16_t> upgradePhase_{PHASE_IDLE};
+    std::atomic<int> replyTimeoutCap_{0};
 
     // Command queue and its thread.
     CommandQueue queue_;

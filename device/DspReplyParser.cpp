@@ -379,6 +379,8 @@ void DspDevice::ParseIrcBands(const ReceivedFrame& frame) {
             p->gain = DecodeSpectrumGain(gi, gh);
             LogPrintA("band(%d), freq(%f), Gain(%f)\n", band, static_cast<double>(p->freq),
                       static_cast<double>(p->gain));
+            // The measurement has 121 points; a record past them has nowhere to go.
+            if (band >= kIrcSpectrumPoints) continue;
             record = std::move(p);
         } else {
             const int freq = r.U16();

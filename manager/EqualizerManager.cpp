@@ -161,6 +161,7 @@ void EqualizerManager::Connect(bool reportFailure) {
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
         ToolWindows::CloseAll(1);  // mixer and noise threshold: what they show is about to change
+        CloseAutoCalWnd();  // calibration window
         LogPrintA("Connect OK\xEF\xBC\x81\n");
         SetConnectButton(LinkButton::Connecting);
         m_device.SetCmdQueueEnabled(false);
@@ -186,6 +187,7 @@ void EqualizerManager::Connect(bool reportFailure) {
 void EqualizerManager::Disconnect() {
     if (UpgradeRunning()) return;
     ToolWindows::CloseAll(1);  // mixer and noise threshold
+    CloseAutoCalWnd();  // calibration window
     m_device.SetCmdQueueEnabled(false);
     m_device.CloseHIDDevice(true);
     SetConnectButton(LinkButton::Disconnected);

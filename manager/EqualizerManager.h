@@ -173,6 +173,14 @@ public:
     // True while a link is open and the unit answered as the served model.
     bool IsConnected() const;
 
+    // ---- the calibration window, while the main window runs it ----
+    // A link going down (or a new one coming up) closes it as not applied.
+    void SetAutoCalWnd(DuiLib::CWindowWnd* window) { m_autoCalWnd = window; }
+    DuiLib::CWindowWnd* AutoCalWnd() const { return m_autoCalWnd; }
+    void CloseAutoCalWnd() {
+        if (m_autoCalWnd) m_autoCalWnd->Close(0);
+    }
+
 private:
     enum class LinkButton { Disconnected, Connecting, Connected };
 
@@ -263,6 +271,7 @@ private:
 
     DuiLib::CPaintManagerUI* m_pm = nullptr;
     DuiLib::CWindowWnd* m_window = nullptr;
+    DuiLib::CWindowWnd* m_autoCalWnd = nullptr;  // calibration window
     dv::WindowHandle m_windowHandle;
     std::thread m_readThread;
     // Window thread only. Each start-up read has its generation; the posted end of a read whose

@@ -89,6 +89,21 @@ void ProcessorSimulator::ResetToFactory() {
     pcConnected_ = false;
 }
 
+void ProcessorSimulator::SetCalibrationFault(const SimCalFault& fault) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calibration_.SetFault(fault);
+}
+
+int ProcessorSimulator::CalibrationStatusQueries() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calibration_.StatusQueries();
+}
+
+uint8_t ProcessorSimulator::CalibrationAppliedMode() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calibration_.AppliedMode();
+}
+
 int ProcessorSimulator::FramesHandled() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return framesHandled_;
@@ -324,13 +339,7 @@ bool ProcessorSimulator::ApplyIrcSet(const SimFrame& frame) {
         return true;
     }
     if (p.size() < 4) return false;
-    SimCalibration& cal = state_.calibration;
-    if (p[0] == 1) {  // a run starts; its course comes with the calibration feature
-        cal.status = 0;
-        cal.progress = 0;
-    } else {
-        cal.status = 12;
-    }
+    calibration_.Control(p[0], static_cast<uint16_t>(p[1] << 8 | p[2]), p[3], state_);
     return true;
 }
 

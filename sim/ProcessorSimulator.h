@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "sim/SimCalibration.h"
 #include "sim/SimFrames.h"
 #include "sim/SimState.h"
 
@@ -60,6 +61,11 @@ public:
     // Back to factory memory, as after a factory default.
     void ResetToFactory();
 
+    // Calibration runs (sim/SimCalibration.h): a fault for the next run, and what the unit saw.
+    void SetCalibrationFault(const SimCalFault& fault);
+    int CalibrationStatusQueries() const;
+    uint8_t CalibrationAppliedMode() const;
+
     int FramesHandled() const;
     int BadFrames() const;
     bool PcConnected() const;
@@ -96,6 +102,8 @@ private:
     std::chrono::steady_clock::time_point pendingSince_{};
     int loadedScene_ = 0;
     SimScene staleBuffer_;
+
+    SimCalibrationCourse calibration_;
 };
 
 }  // namespace dv::sim

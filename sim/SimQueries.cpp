@@ -187,31 +187,12 @@ std::optional<ProcessorSimulator::Payload> ProcessorSimulator::AnswerIrcQuery(
     const SimCalibration& cal = state_.calibration;
     switch (frame.subcmd) {
         case 19:
-            return Payload{cal.status, cal.channel, 0, cal.progress, cal.reason};
+            return calibration_.StatusQuery(state_);
         case 28:
             return Payload{};
         case 22:
-        case 26: {  // channel, first band, last band
-            if (p.size() < 3 || p[0] >= kSimOutputs) return std::nullopt;
-            const bool spectrum = frame.subcmd == 26;
-            const int last = ClampLast(p[1], p[2], kSimBands - 1, 3, spectrum ? 5 : 6);
-            Payload out = {p[0], p[1], EchoLast(p[1], p[2], last)};
-            for (int b = p[1]; b <= last; ++b) {
-                const SimBand& band = state_.current.outputs[p[0]].bands[b];
-                if (!spectrum) {
-                    PutBand(out, band);
-                    continue;
-                }
-                // A measured response that falls towards both ends of the band.
-                const int hundredths = -((b * 37 + p[0] * 11) % 600);
-                out.push_back(static_cast<uint8_t>(band.freq >> 8));
-                out.push_back(static_cast<uint8_t>(band.freq));
-                out.push_back(static_cast<uint8_t>(b * 7 % 100));
-                out.push_back(static_cast<uint8_t>(static_cast<int8_t>(hundredths / 100)));
-                out.push_back(static_cast<uint8_t>(static_cast<int8_t>(hundredths % 100)));
-            }
-            return out;
-        }
+        case 26:  // channel, first band, last band
+            return calibration_.DataQuery(frame.subcmd == 26, p);
         default:
             break;
     }

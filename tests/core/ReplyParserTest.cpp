@@ -184,6 +184,12 @@ TEST_F(ReplyParserTest, CalibrationStatusesAndData) {
         EXPECT_EQ(v.channel, 6 + static_cast<int>(i % 2));
         EXPECT_EQ(v.value, i % 2 ? 0xfb : 5);
     }
+    autoCal_.Clear();
+
+    // Spectrum points 119 .. 122 of output 0: the measurement ends at point 120.
+    Reply(1, 26, kData, "00 77 7a 00 14 00 00 00 00 14 00 00 00 00 14 00 00 00 00 14 00 00 00");
+    ASSERT_EQ(autoCal_.Count(), 2u);
+    EXPECT_EQ(autoCal_.Record<dv::IrcSpectrumPointRecord>(1).band, 120);
 }
 
 TEST_F(ReplyParserTest, SceneNamesAndSceneAcknowledgements) {

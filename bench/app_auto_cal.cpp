@@ -1,0 +1,283 @@
+// The calibration window against the simulated unit at 1 ms latency.
+//   ratio    (status 7 taken by the window .. measured curve painted) / (14 spectrum round trips
+//            on the bare link); target 1.1 or less.
+//   stop     click on stop .. worker ended and the window enabled again, at the production poll
+//            interval of 500 ms; target one status round trip + 20 ms or less.
+//   record   window-thread time per posted spectrum or correction record during a run.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "app/SkinResources.h"
+#include "app/dialogs/AutoCalWnd.h"
+#include "bench/SimulatedLink.h"
+#include "controls/UIEqualizerAc.h"
+#include "controls/UIEqualizerPainter.h"
+#include "curves/CalibrationCurves.h"
+#include "device/DspReplyRecords.h"
+#include "ui/UILib.h"
+
+using namespace DuiLib;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+QTemporaryDir* g_dir = nullptr;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// Runs the event loop as a window thread does: asleep until an event comes (a 2 ms tick bounds
+// the wait), so the measuring thread does not take a core from the link.
+bool Pump(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    QTimer tick;
+    tick.start(2);
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+// Notes the first paint of the plot once `ready` holds.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(std::function<bool()> ready) : ready_(std::move(ready)) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && painted == Clock::time_point{} && ready_())
+            painted = Clock::now();
+        return false;
+    }
+    Clock::time_point painted{};
+
+private:
+    std::function<bool()> ready_;
+};
+
+struct Window {
+    Window(SimulatedLink& link, std::chrono::milliseconds poll) {
+        AutoCalOptions options;
+        options.pollInterval = poll;
+        options.speakerLog = g_dir->filePath("speaker.txt");
+        dv::DspProfile profile;
+        profile.ResetDefaults();
+        wnd = new CAutoCalWnd(profile, *link.device, options);
+        wnd->Create(nullptr, "updatefwwnd", UI_WNDSTYLE_DIALOG, UI_WNDSTYLE_EX_DIALOG);
+        wnd->ShowWindow(true);
+        pm = wnd->GetPaintManager();
+        for (int c = 1; c < 8; ++c)
+            static_cast<COptionUI*>(pm->FindControl(QString("ch_checkbox_%1").arg(c)))
+                ->Selected(false);
+        Pump([] { return false; }, 20);
+    }
+    ~Window() {
+        QPointer<QWidget> widget(wnd->GetHWND());
+        wnd->Close(0);
+        Pump([&] { return widget.isNull(); }, 15000);
+    }
+    void Click() { pm->SendNotify(pm->FindControl("start_auto_cal"), DUI_MSGTYPE_CLICK); }
+    bool Idle() const {
+        return !wnd->IsWorkerRunning() && pm->FindControl("start_auto_cal")->IsEnabled() &&
+               pm->FindControl("closebtn")->IsEnabled();
+    }
+
+    CAutoCalWnd* wnd = nullptr;
+    CPaintManagerUI* pm = nullptr;
+};
+
+double SpectrumRoundTrips(SimulatedLink& link, int reps) {
+    std::vector<double> runs;
+    for (int r = 0; r < reps; ++r) {
+        const auto t0 = Clock::now();
+        for (int first = 0; first < 121; first += 9)
+            link.device->IRC_Get_Spectrum(0, static_cast<uint8_t>(first),
+                                          static_cast<uint8_t>(std::min(first + 8, 120)));
+        runs.push_back(Ms(Clock::now() - t0));
+    }
+    return Median(runs);
+}
+
+void BM_StatusSevenToCurve(benchmark::State& state) {
+    SimulatedLink link(std::chrono::microseconds(1000));
+    Window w(link, std::chrono::milliseconds(1));
+    auto* plot = w.wnd->Plot()->GetWidget();
+    PaintWatch watch([&] { return w.wnd->SpectrumPoint(0, 120).eqGain != 0.0f; });
+    plot->installEventFilter(&watch);
+    std::vector<double> spans, fetches, paints, trips;
+    for (auto _ : state) {
+        // The bare link's 14 round trips, measured beside each run under the same load.
+        link.device->SetAutoCalWindow(nullptr);
+        trips.push_back(SpectrumRoundTrips(link, 3));
+        link.device->SetAutoCalWindow(w.wnd->GetWindowHandle());
+        watch.painted = {};
+        w.Click();
+        Clock::time_point seven{};
+        Pump(
+            [&] {
+                if (seven == Clock::time_point{} && w.wnd->Status() == 7) seven = Clock::now();
+                return watch.painted != Clock::time_point{};
+            },
+            10000);
+        // The paint itself, timed on its own and added to its start.
+        const auto p0 = Clock::now();
+        plot->repaint();
+        const auto paint = Clock::now() - p0;
+        paints.push_back(Ms(paint));
+        spans.push_back(Ms(watch.painted + paint - seven));
+        state.SetIterationTime(spans.back() / 1000.0);
+        Pump([&] { return w.Idle(); }, 10000);
+    }
+    state.counters["trips_ms"] = Median(trips);
+    state.counters["span_ms"] = Median(spans);
+    state.counters["paint_ms"] = Median(paints);
+    state.counters["ratio"] = Median(spans) / Median(trips);
+}
+BENCHMARK(BM_StatusSevenToCurve)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+
+void BM_StopLatency(benchmark::State& state) {
+    SimulatedLink link(std::chrono::microseconds(1000));
+    std::vector<double> trips;
+    for (int r = 0; r < 20; ++r) {
+        const auto t0 = Clock::now();
+        link.device->IRC_Get();
+        trips.push_back(Ms(Clock::now() - t0));
+    }
+    Window w(link, std::chrono::milliseconds(500));
+    std::vector<double> latencies, clicks;
+    int k = 0;
+    for (auto _ : state) {
+        w.Click();
+        // Stops land in the poll sleep, in a status query and in the spectrum fetch.
+        Pump([] { return false; }, 40 + 97 * (k++ % 9));
+        const auto t0 = Clock::now();
+        w.Click();
+        clicks.push_back(Ms(Clock::now() - t0));
+        Pump([&] { return w.Idle(); }, 15000);
+        latencies.push_back(Ms(Clock::now() - t0));
+        state.SetIterationTime(latencies.back() / 1000.0);
+    }
+    state.counters["status_trip_ms"] = Median(trips);
+    state.counters["stop_median_ms"] = Median(latencies);
+    state.counters["stop_max_ms"] = *std::max_element(latencies.begin(), latencies.end());
+    state.counters["click_max_ms"] = *std::max_element(clicks.begin(), clicks.end());
+}
+BENCHMARK(BM_StopLatency)->UseManualTime()->Iterations(18)->Unit(benchmark::kMillisecond);
+
+void BM_WindowTimePerRecord(benchmark::State& state) {
+    SimulatedLink link(std::chrono::microseconds(1000));
+    link.device->SetReplyTimeoutCap(300);
+    link.unit->SetCalibrationFault({dv::sim::SimCalFaultKind::Silent, 3});
+    Window w(link, std::chrono::milliseconds(500));
+    w.Click();  // a run that writes the speaker log; the unit then stops answering
+    Pump([&] { return w.wnd->Status() == 2; }, 5000);
+    const dv::WindowHandle handle = w.wnd->GetWindowHandle();
+    const bool spectrum = state.range(0) == 0;
+    const int perChannel = spectrum ? 121 : 11;
+    for (auto _ : state) {
+        std::vector<std::unique_ptr<dv::MessageRecord>> records;
+        for (int c = 0; c < 6; ++c) {
+            for (int b = 0; b < perChannel; ++b) {
+                if (spectrum) {
+                    auto p = std::make_unique<dv::IrcSpectrumPointRecord>();
+                    p->channel = c;
+                    p->band = b;
+                    p->freq = 20.0f + 165.0f * b;
+                    p->gain = -3.0f;
+                    records.push_back(std::move(p));
+                } else {
+                    auto e = std::make_unique<dv::IrcEqBandRecord>();
+                    e->channel = c;
+                    e->band = b;
+                    e->freq = 100 * (b + 1);
+                    e->q = 1.6f;
+                    e->gain = -2.5f;
+                    records.push_back(std::move(e));
+                }
+            }
+        }
+        const size_t count = records.size();
+        for (auto& r : records)
+            dv::PostToWindow(handle, dv::WM_IRC_VALUE, spectrum ? 26 : 22, std::move(r));
+        const auto t0 = Clock::now();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        const double perRecordUs = Ms(Clock::now() - t0) * 1000.0 / static_cast<double>(count);
+        state.SetIterationTime(perRecordUs / 1e6);
+        state.counters["us_per_record"] = perRecordUs;
+    }
+    w.Click();  // stop
+    Pump([&] { return w.Idle(); }, 5000);
+}
+BENCHMARK(BM_WindowTimePerRecord)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    QTemporaryDir dir;
+    g_dir = &dir;
+    if (!PrepareSkinResources()) return 1;
+    CResourceManager* resources = CResourceManager::GetInstance();
+    resources->LoadLanguage("lan/lan_cn.xml", "cn_zh");
+    resources->LoadLanguage("lan/lan_en.xml", "en");
+    resources->SelectLanguage("cn_zh");
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    CPaintManagerUI::Term();
+    return 0;
+}
+
+namespace {
+// The plot alone: six measured and six correction curves, plain (0) and as a measurement (1).
+void BM_CalibrationPlotPaint(benchmark::State& state) {
+    dv::CalibrationCurves curves;
+    std::vector<double> f(8 * 512), l(8 * 512), mf(8 * 121), ml(8 * 121);
+    for (int c = 0; c < 8; ++c) {
+        for (int i = 0; i < 512; ++i) {
+            f[c * 512 + i] = 1.02 * std::pow(23530.0 / 1.02, i / 510.0);
+            l[c * 512 + i] = 3 * std::sin(i * 0.03 + c);
+        }
+        for (int k = 0; k < 121; ++k) {
+            mf[c * 121 + k] = 20 * std::pow(1000.0, k / 120.0);
+            ml[c * 121 + k] = 5 * std::sin(k * 0.2 + c);
+        }
+    }
+    uint8_t shown[8] = {1, 1, 1, 1, 1, 1, 0, 0};
+    curves.setCurves(f.data(), l.data(), 8, shown);
+    curves.setMeasuredCurves(mf.data(), ml.data(), 8, shown);
+    QImage image(560, 360, QImage::Format_ARGB32_Premultiplied);
+    dv::CalibrationLook look;
+    look.measurementStyle = state.range(0) != 0;
+    look.font = QFont("WenQuanYi Micro Hei", 11);
+    look.measuredText = "Measured response";
+    look.correctionText = "Correction EQ";
+    for (auto _ : state) {
+        QPainter p(&image);
+        dv::PaintCalibration(p, curves, {0, 0, 560, 360}, 0xFF0F1216, look);
+    }
+}
+BENCHMARK(BM_CalibrationPlotPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+}  // namespace
