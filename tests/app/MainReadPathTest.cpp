@@ -343,7 +343,7 @@ TEST_F(MainReadPathTest, LogStampsTheReadAndNamesNotificationsNotYetDispatched) 
          {"on eq_gain_4 DUI_MSGTYPE_KILLFOCUS\n", "on eq eq_gain_4 killfocus index 4\n",
           "on edit_ch_volume_2 DUI_MSGTYPE_SETFOCUS\non mSliderChDelay SetVisible false\n",
           "on hp_slop DUI_MSGTYPE_ITEMSELECT\non eq hp_slop hp_slop valuechanged index "})
-        EXPECT_TRUE(HasLinesInOrder(text, line)) << line;
+        EXPECT_TRUE(maintest::HasLinesInOrder(text, line)) << line;
 }
 
 namespace {
