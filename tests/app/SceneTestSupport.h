@@ -166,7 +166,10 @@ protected:
                 auto* list =
                     static_cast<DuiLib::CListUI*>(msgtest::Find(scene, QStringLiteral("listview")));
                 list->SelectItem(row);
-                msgtest::Click(scene, QStringLiteral("confirm_btn"));
+                // Outside this slot: the click opens modal windows, and a timer never fires
+                // again while its own slot runs.
+                QTimer::singleShot(
+                    0, [scene] { msgtest::Click(scene, QStringLiteral("confirm_btn")); });
                 return;
             }
             const bool done = expectOutcome ? scene->Settled() : ++quiet > 20;
