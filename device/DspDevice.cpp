@@ -14,9 +14,6 @@ namespace dv {
 namespace {
 
 constexpr unsigned kRingMask = 0x3FF;
-// A read waits in slices this long, so a closed link ends it at once instead of at its time-out.
-constexpr int kReadSliceMs = 50;
-
 thread_local AckReply lastAck;
 
 long TickMs() {
@@ -285,7 +282,8 @@ bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs, boo
     }
     int count = 0;
     for (long left = timeoutMs;;) {
-        const int slice = static_cast<int>(std::min<long>(left, kReadSliceMs));
+        const int sliceMs = readSliceMs_.load();
+        const int slice = static_cast<int>(sliceMs > 0 ? std::min<long>(left, sliceMs) : left);
         const long sliceStart = TickMs();
         count = hid_read_timeout(link.handle.get(), buffer, kInputReportSize, slice);
         left -= std::max<long>(TickMs() - sliceStart, slice);

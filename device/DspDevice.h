@@ -89,6 +89,8 @@ public:
     static AckReply LastAck();
     // Every reply wait is cut to at most `ms` (0: the table's own time-outs).
     void SetReplyTimeoutCap(int ms) { replyTimeoutCap_ = ms; }
+    // Reads wait in slices of `ms` (0: one wait), so a closed link ends a wait within a slice.
+    void SetReadSlice(int ms) { readSliceMs_ = ms; }
     void ResetQueueHighWater() { queue_.ResetHighWater(); }
 
     // Notification targets; an empty handle means the window is not open.
@@ -330,6 +332,7 @@ private:
     std::atomic<bool> queueEnabled_{false};
     std::atomic<bool> cmdBusy_{false};
     std::atomic<int> replyTimeoutCap_{0};
+    std::atomic<int> readSliceMs_{0};
     std::thread cmdThread_;
 };
 

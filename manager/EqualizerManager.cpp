@@ -27,6 +27,8 @@ QString Tr(const char* key) {
 EqualizerManager::EqualizerManager() {
     // The panel serves model 1 only; a firmware file must name it (second byte) to be taken.
     m_device.SetExpectedModel(1);
+    // A disconnect or the window's close ends a worker's wait within this, not at its time-out.
+    m_device.SetReadSlice(50);
     for (auto& slot : m_scenes) slot.ResetDefaults();
     m_profile.ResetDefaults();
 }
