@@ -18,8 +18,14 @@ QStringList QtNameFilters(const std::vector<FileDialogFilter>& filters) {
 
 namespace {
 
+FileDialogAnswer& InjectedAnswer() {
+    static FileDialogAnswer answer;
+    return answer;
+}
+
 QString RunDialog(QWidget* parent, const std::vector<FileDialogFilter>& filters, bool save,
                   const QString& defaultExtension) {
+    if (InjectedAnswer()) return InjectedAnswer()(save, defaultExtension);
     QFileDialog dialog(parent, QString(), QDir::currentPath());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -37,6 +43,10 @@ QString RunDialog(QWidget* parent, const std::vector<FileDialogFilter>& filters,
 }
 
 }  // namespace
+
+void SetFileDialogAnswer(FileDialogAnswer answer) {
+    InjectedAnswer() = std::move(answer);
+}
 
 QString OpenFileDialog(QWidget* parent, const std::vector<FileDialogFilter>& filters) {
     return RunDialog(parent, filters, false, {});

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -23,3 +24,8 @@ QString OpenFileDialog(QWidget* parent, const std::vector<FileDialogFilter>& fil
 // none; empty when cancelled. Choosing an existing file asks before replacing it.
 QString SaveFileDialog(QWidget* parent, const std::vector<FileDialogFilter>& filters,
                        const QString& defaultExtension);
+
+// Tests answer the dialogs instead of a user: while set, both functions return what it returns
+// (`save` tells which dialog asked) and no dialog opens. An empty function restores the dialogs.
+using FileDialogAnswer = std::function<QString(bool save, const QString& defaultExtension)>;
+void SetFileDialogAnswer(FileDialogAnswer answer);

@@ -80,6 +80,7 @@ void CMainWnd::InitWindow() {
 
     m_manager.Init(&m_pm, this, MakeWindowQuestionAsker());
     m_manager.SetMixerOpener([this] { return ShowMixerWnd(GetHWND(), m_manager); });
+    BindManagerWindows();
 
     m_pInstanceLock = std::make_unique<SingleInstanceLock>(
         QString::asprintf("TONVOX4TO8_%s", kModelName).toStdString());
@@ -259,6 +260,7 @@ void CMainWnd::OnMenuClick() {
     const QString name = QString::fromWCharArray(cmd->szName);
     m_pm.DeletePtr(cmd);
     LogPrint(L"on menu click %ls\n", name.toStdWString().c_str());
+    if (OnSceneMenu(name)) return;
     if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
         m_manager.SetOutputValue(m_nOutputMenuChannel, name);
     } else if (StartsWith(name, "option_item_about")) {

@@ -65,6 +65,9 @@ private:
     void ToggleLanguage();
     void OnDeviceChange(unsigned event);
     void CloseTipsBoxes();
+    // Scenes, files and factory default (MainWndScenes.cpp).
+    void BindManagerWindows();
+    bool OnSceneMenu(const QString& name);
 
     EqualizerManager m_manager;
     NotifierFactory m_makeNotifier;

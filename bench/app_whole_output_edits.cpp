@@ -195,9 +195,9 @@ void BM_DragEditToWire(benchmark::State& state) {
             if (p[2] != output || p[3] != kBand) continue;
             const int value = (p[8] - 18) * 10 + p[9];
             int newest = -1;
-            for (int i = 0; i < kEvents && times[i] <= e.time; ++i)
+            for (int i = 0; i < kEvents && times[i] <= e.at; ++i)
                 if (tenths[i] == value) newest = i;
-            if (newest >= 0) carried.emplace_back(e.time, newest);
+            if (newest >= 0) carried.emplace_back(e.at, newest);
         }
         size_t next = 0;
         for (int i = 0; i < kEvents; ++i) {

@@ -14,6 +14,7 @@ namespace dv {
 namespace {
 
 constexpr unsigned kRingMask = 0x3FF;
+thread_local AckReply lastAck;
 
 long TickMs() {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -74,13 +75,15 @@ void DspDevice::McuCmdThread() {
         // destructor wakes it: no latency on a fresh record and no CPU while idle.
         auto command = queue_.Pop();
         if (!command) continue;
+        cmdBusy_ = true;
         LogQueuedCommand(*command);
         const Link link = CurrentLink();
         const bool written =
             WriteFrame(link, command->mcmd, command->subcmd, command->optype,
                        command->payload.data(), static_cast<uint8_t>(command->payload.size()));
         // A frame that never left cannot be answered; waiting for a reply would stall the queue.
-        if (written) ReadFrames(link, readBuffer_.data(), kDefaultReplyTimeoutMs);
+        if (written) ReadFrames(link, readBuffer_.data(), ReplyTimeout(kDefaultReplyTimeoutMs));
+        cmdBusy_ = false;
     }
     while (auto command = queue_.TryPop()) LogQueuedCommand(*command);
     LogPrintA("McuCmdThread end\n");
@@ -103,6 +106,20 @@ DspDevice::Link DspDevice::CurrentLink() const {
 bool DspDevice::IsCurrent(const Link& link) const {
     std::lock_guard<std::mutex> lock(linkMutex_);
     return link.handle && handle_ == link.handle;
+}
+
+uint64_t DspDevice::LinkId() const {
+    std::lock_guard<std::mutex> lock(linkMutex_);
+    return handle_ ? linkId_ : 0;
+}
+
+AckReply DspDevice::LastAck() {
+    return lastAck;
+}
+
+int DspDevice::ReplyTimeout(int tableMs) const {
+    const int cap = replyTimeoutCap_.load();
+    return cap > 0 && cap < tableMs ? cap : tableMs;
 }
 
 bool DspDevice::IsDeviceOpen() const {
@@ -245,7 +262,7 @@ bool DspDevice::ReadHIDData(uint8_t* buffer, int timeoutMs) {
     return ReadFrames(CurrentLink(), buffer, timeoutMs);
 }
 
-bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs) {
+bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs, bool* failed) {
     const long start = TickMs();
     LogPrintA("ReadHIDData timestart = %ld\n", start);
     // Waiting for the lock can outlast the link; a closed link reads nothing more.
@@ -263,9 +280,18 @@ bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs) {
         assembler_ = FrameAssembler();
         ringLink_ = link.id;
     }
-    int count = hid_read_timeout(link.handle.get(), buffer, kInputReportSize, timeoutMs);
+    int count = 0;
+    for (long left = timeoutMs;;) {
+        const int sliceMs = readSliceMs_.load();
+        const int slice = static_cast<int>(sliceMs > 0 ? std::min<long>(left, sliceMs) : left);
+        const long sliceStart = TickMs();
+        count = hid_read_timeout(link.handle.get(), buffer, kInputReportSize, slice);
+        left -= std::max<long>(TickMs() - sliceStart, slice);
+        if (count != 0 || left <= 0 || !IsCurrent(link)) break;
+    }
     LogPrintA("ReadHIDData done timeend-timestart = %ld\n", TickMs() - start);
     LogPrintA("ReadHIDData NumberOfBytesRead = %d\n", count);
+    if (failed) *failed = count < 0;
     if (count <= 0) return false;
     LogPrintA("read data: ");
     for (int i = 0; i < count; ++i) {
@@ -297,6 +323,15 @@ int DspDevice::FrameAssemblerState() const {
 }
 
 void DspDevice::DispatchFrame(const ReceivedFrame& frame) {
+    if (ackWait_.armed && !ackWait_.heard && frame.optype == OP_ACK &&
+        frame.mcmd == ackWait_.mcmd && frame.subcmd == ackWait_.subcmd) {
+        ackWait_.heard = true;
+        ackWait_.reply.result =
+            !frame.payload.empty() && frame.payload[0] == ACK_READY       ? AckResult::Ready
+            : !frame.payload.empty() && frame.payload[0] == ACK_NOT_READY ? AckResult::NotReady
+                                                                          : AckResult::None;
+        ackWait_.reply.extra = frame.payload.size() > 1 ? frame.payload[1] : -1;
+    }
     switch (frame.mcmd) {
         case MCMD_DSP:
             ParseDspReply(frame);
@@ -323,11 +358,55 @@ bool DspDevice::Issue(CommandId id, std::span<const uint8_t> payload, bool immed
         return true;
     }
     const Link link = CurrentLink();
+    if (WantsAck(row)) return IssueAcked(row, link, payload);
     if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(), length)) return false;
     if (row.mode == DispatchMode::Send) return true;
     std::array<uint8_t, kReportSize> buffer{};
-    const int cap = replyTimeoutCap_.load();
-    return ReadFrames(link, buffer.data(), cap > 0 ? std::min(cap, row.timeoutMs) : row.timeoutMs);
+    return ReadFrames(link, buffer.data(), ReplyTimeout(row.timeoutMs));
+}
+
+// Group-1 and scene set commands and the factory default answer with an acknowledgement; the
+// handshake and the upgrade commands keep their own reply handling.
+bool DspDevice::WantsAck(const CommandRow& row) {
+    if (row.optype != OP_SET || row.mode == DispatchMode::Send) return false;
+    if (row.mcmd == MCMD_DSP) return true;
+    if (row.mcmd == MCMD_SCENE) return row.subcmd >= 8 && row.subcmd <= 12;
+    return row.id == CommandId::Factory_Default_Ctrl;
+}
+
+bool DspDevice::IssueAcked(const CommandRow& row, const Link& link,
+                           std::span<const uint8_t> payload) {
+    {
+        std::lock_guard<std::mutex> lock(readMutex_);
+        ackWait_ = AckWait{true, false, row.mcmd, row.subcmd, {}};
+    }
+    auto finish = [&](AckReply reply) {
+        std::lock_guard<std::mutex> lock(readMutex_);
+        ackWait_.armed = false;
+        lastAck = reply;
+        return reply.result == AckResult::Ready;
+    };
+    if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(),
+                    static_cast<uint8_t>(payload.size())))
+        return finish({AckResult::WriteFailed, -1});
+    std::array<uint8_t, kReportSize> buffer{};
+    const long deadline = TickMs() + ReplyTimeout(row.timeoutMs);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(readMutex_);
+            if (ackWait_.heard) {
+                ackWait_.armed = false;
+                lastAck = ackWait_.reply;
+                break;
+            }
+        }
+        const long left = deadline - TickMs();
+        if (left <= 0 || !IsCurrent(link)) return finish({AckResult::None, -1});
+        bool failed = false;
+        ReadFrames(link, buffer.data(), static_cast<int>(left), &failed);
+        if (failed) return finish({AckResult::None, -1});
+    }
+    return lastAck.result == AckResult::Ready;
 }
 
 bool DspDevice::Refuse(CommandId id, const char* why) {

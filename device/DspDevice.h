@@ -50,6 +50,19 @@ struct FilterType {
     uint8_t code;
 };
 
+// What a set command sent at once heard back from the unit.
+enum class AckResult : uint8_t {
+    Ready,        // 0x0A
+    NotReady,     // 0x60: the unit did not apply it
+    None,         // no acknowledgement within the reply time-out
+    WriteFailed,  // the frame never left (no link, unplugged, refused payload)
+};
+
+struct AckReply {
+    AckResult result = AckResult::None;
+    int extra = -1;  // the byte after the status, -1 when the acknowledgement had none
+};
+
 class DspDevice {
 public:
     DspDevice();
@@ -67,9 +80,17 @@ public:
     // Latest wins for queued set commands of one setting (on by default; see CommandQueue).
     void SetCmdCoalescing(bool on) { queue_.SetCoalescing(on); }
     size_t QueueHighWater() const { return queue_.HighWater(); }
-    // Caps every reply wait of Issue (0: the table's time-outs), so tests of a unit that stops
-    // answering run in milliseconds.
+    // True while the command thread holds no record (none taken, or the last one answered).
+    bool IsCommandThreadIdle() const { return !cmdBusy_.load(); }
+    // Grows with every opening; a worker that sees it change knows its link is gone.
+    uint64_t LinkId() const;
+    // The acknowledgement of the last acknowledged set command this thread sent at once
+    // (groups 1 and 2, factory default); their operations return true only for Ready.
+    static AckReply LastAck();
+    // Every reply wait is cut to at most `ms` (0: the table's own time-outs).
     void SetReplyTimeoutCap(int ms) { replyTimeoutCap_ = ms; }
+    // Reads wait in slices of `ms` (0: one wait), so a closed link ends a wait within a slice.
+    void SetReadSlice(int ms) { readSliceMs_ = ms; }
     void ResetQueueHighWater() { queue_.ResetHighWater(); }
 
     // Notification targets; an empty handle means the window is not open.
@@ -233,7 +254,12 @@ private:
     bool IsCurrent(const Link& link) const;
     bool WriteFrame(const Link& link, uint8_t mcmd, uint8_t subcmd, uint8_t optype,
                     const uint8_t* data, uint8_t len);
-    bool ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs);
+    // `failed` (optional) tells a read error, such as a unit that left the bus, from silence.
+    bool ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs, bool* failed = nullptr);
+    int ReplyTimeout(int tableMs) const;
+    // Writes an acknowledged set command and reads until its acknowledgement or the time-out.
+    bool IssueAcked(const CommandRow& row, const Link& link, std::span<const uint8_t> payload);
+    static bool WantsAck(const CommandRow& row);
 
     // Writes one command of the table and, by its dispatch mode, reads its reply or queues it.
     bool Issue(CommandId id, std::span<const uint8_t> payload, bool immediate = true);
@@ -274,6 +300,15 @@ private:
     unsigned ringRead_ = 0;
     FrameAssembler assembler_;
     uint64_t ringLink_ = 0;  // the link whose bytes the ring and the assembler hold
+    // The acknowledgement an immediate set command waits for; guarded by readMutex_, filled by
+    // whichever thread parses it.
+    struct AckWait {
+        bool armed = false;
+        bool heard = false;
+        uint8_t mcmd = 0;
+        uint8_t subcmd = 0;
+        AckReply reply;
+    } ackWait_;
 
     // Targets.
     mutable std::mutex targetsMutex_;
@@ -290,12 +325,14 @@ private:
     std::atomic<uint8_t> expectedModel_{0};
     std::atomic<int> upgradeStatus_{UPG_IDLE};
     std::atomic<int16_t> upgradePhase_{PHASE_IDLE};
-    std::atomic<int> replyTimeoutCap_{0};
 
     // Command queue and its thread.
     CommandQueue queue_;
     std::atomic<bool> running_{true};
     std::atomic<bool> queueEnabled_{false};
+    std::atomic<bool> cmdBusy_{false};
+    std::atomic<int> replyTimeoutCap_{0};
+    std::atomic<int> readSliceMs_{0};
     std::thread cmdThread_;
 };
 

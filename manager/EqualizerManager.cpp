@@ -29,15 +29,18 @@ QString Tr(const char* key) {
 EqualizerManager::EqualizerManager() {
     // The panel serves model 1 only; a firmware file must name it (second byte) to be taken.
     m_device.SetExpectedModel(1);
+    // A disconnect or the window's close ends a worker's wait within this, not at its time-out.
+    m_device.SetReadSlice(50);
     for (auto& slot : m_scenes) slot.ResetDefaults();
     m_profile.ResetDefaults();
 }
 
 EqualizerManager::~EqualizerManager() {
-    // The read thread ends soon once the link is gone; posts after this are dropped by the window.
+    // A worker ends soon once cancelled and its link is gone; posts after this are dropped.
     m_device.SetMainWindow(nullptr);
+    m_workerCancel = true;
     m_device.CloseHIDDevice(false);
-    JoinReadThread();
+    StopWorker();
 }
 
 const dv::DspProfile& EqualizerManager::SceneSlot(int scene) const {
@@ -144,10 +147,6 @@ void EqualizerManager::RunPostedTask(const dv::MessageRecord* record) {
     if (task && task->task) task->task();
 }
 
-void EqualizerManager::JoinReadThread() {
-    if (m_readThread.joinable()) m_readThread.join();
-}
-
 void EqualizerManager::Connect(bool reportFailure) {
     m_linkStateToSend = false;
     if (UpgradeRunning()) return;
@@ -157,7 +156,7 @@ void EqualizerManager::Connect(bool reportFailure) {
     }
     // A read thread of an earlier link (cut short by a plug-out) ends before a new link opens,
     // so it never queries the new one.
-    JoinReadThread();
+    StopWorker();
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
         ToolWindows::CloseAll(1);  // mixer and noise threshold: what they show is about to change
@@ -171,7 +170,8 @@ void EqualizerManager::Connect(bool reportFailure) {
             m_busyShown = true;
             PostToWindow(dv::WM_SHOW_LOADING);
         }
-        m_readThread = std::thread(&EqualizerManager::ReadThread, this, ++m_readGeneration);
+        const unsigned generation = ++m_readGeneration;
+        StartWorker([this, generation] { ReadThread(generation); });
         // A new thread starts on its creator's core and would wait there until the busy window
         // is built; stepping aside once lets the first query go out now.
         std::this_thread::yield();
@@ -189,7 +189,9 @@ void EqualizerManager::Disconnect() {
     ToolWindows::CloseAll(1);  // mixer and noise threshold
     CloseAutoCalWnd();  // calibration window
     m_device.SetCmdQueueEnabled(false);
+    m_workerCancel = true;
     m_device.CloseHIDDevice(true);
+    StopWorker();
     SetConnectButton(LinkButton::Disconnected);
     m_profile.modelCode = -1;
 }
@@ -273,42 +275,52 @@ int EqualizerManager::PC_UI_Status_Init() {
     LogPrintA("PC_UI_Status_Init\n");
     m_device.PC_Connect(1);
     if (!m_device.Hand_Connect()) return -1;
+    bool complete = true;
     if (m_device.GetModel() == 1 && m_device.IsHandshakeNormal()) {
         dv::DspDevice& d = m_device;
         constexpr uint8_t kLast = dv::kOutputCount - 1;
-        d.Get_Source();
-        d.Get_Main_Volume();
-        d.Get_Subwoofer_Volume();
-        d.Get_Mute();
-        d.Get_CH_Type(0, 0, 0, kLast);
-        d.Get_CH_Link(0);
-        d.Get_CH_Lock(0);
-        d.Get_Filter(0, 0, 0, 3);
-        d.Get_Filter(0, 0, 4, kLast);
-        d.Get_PEQ_Bypass(0, 0, 0, kLast);
+        // A unit that stops answering ends the read after one time-out, not one per query.
+        auto ask = [&](auto&& query) {
+            if (complete && (!WorkerAlive() || !query())) complete = false;
+        };
+        ask([&] { return d.Get_Source(); });
+        ask([&] { return d.Get_Main_Volume(); });
+        ask([&] { return d.Get_Subwoofer_Volume(); });
+        ask([&] { return d.Get_Mute(); });
+        ask([&] { return d.Get_CH_Type(0, 0, 0, kLast); });
+        ask([&] { return d.Get_CH_Link(0); });
+        ask([&] { return d.Get_CH_Lock(0); });
+        ask([&] { return d.Get_Filter(0, 0, 0, 3); });
+        ask([&] { return d.Get_Filter(0, 0, 4, kLast); });
+        ask([&] { return d.Get_PEQ_Bypass(0, 0, 0, kLast); });
         for (int k = 0; k < dv::kOutputCount; ++k) {
             const int bands = dv::BandCapacity(k);
             for (int first = 0; first < bands; first += 8) {
                 const int last = std::min(first + 7, bands - 1);
-                d.Get_EQ(0, 0, static_cast<uint8_t>(k), static_cast<uint8_t>(first),
-                         static_cast<uint8_t>(last));
+                ask([&] {
+                    return d.Get_EQ(0, 0, static_cast<uint8_t>(k), static_cast<uint8_t>(first),
+                                    static_cast<uint8_t>(last));
+                });
             }
         }
-        d.Get_Delay(0, 0, 0, kLast);
-        d.Get_Trim(0, 0, 0, kLast);
-        d.Get_Mute_Ch(0, 0, 0, kLast);
-        d.Get_Phase(0, 0, 0, kLast);
-        for (int s = 0; s < dv::kSourceCount; ++s) d.Get_Mix_Ch(0, static_cast<uint8_t>(s), 0);
+        ask([&] { return d.Get_Delay(0, 0, 0, kLast); });
+        ask([&] { return d.Get_Trim(0, 0, 0, kLast); });
+        ask([&] { return d.Get_Mute_Ch(0, 0, 0, kLast); });
+        ask([&] { return d.Get_Phase(0, 0, 0, kLast); });
+        for (int s = 0; s < dv::kSourceCount; ++s)
+            ask([&] { return d.Get_Mix_Ch(0, static_cast<uint8_t>(s), 0); });
         for (int s = 0; s < dv::kSourceCount; ++s) {
             for (int input = 0; input < dv::SourceMixerInputs(s); ++input)
-                d.Get_Input_Mix_CH_Trim(0, static_cast<uint8_t>(s), static_cast<uint8_t>(input), 0,
-                                        kLast);
+                ask([&] {
+                    return d.Get_Input_Mix_CH_Trim(0, static_cast<uint8_t>(s),
+                                                   static_cast<uint8_t>(input), 0, kLast);
+                });
         }
-        d.Get_Input_Threshold(0, 0, true);
+        ask([&] { return d.Get_Input_Threshold(0, 0, true); });
         for (int scene = 1; scene <= dv::kSceneCount; ++scene)
-            d.Get_Scene_Name(static_cast<uint8_t>(scene));
+            ask([&] { return d.Get_Scene_Name(static_cast<uint8_t>(scene)); });
     }
     LogTimeStamp();
     LogPrintA("PC_UI_Status_Init done\n");
-    return 0;
+    return complete ? 0 : -2;
 }

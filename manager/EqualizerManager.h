@@ -7,10 +7,15 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "device/DspDevice.h"
 #include "model/DspProfile.h"
@@ -31,6 +36,30 @@ struct ManagerTaskRecord : dv::MessageRecord {
     std::function<void()> task;
 };
 
+// Posted to the scene window by a scene worker: first parameter 1 when the unit took the
+// operation completely, 0 when it did not.
+inline constexpr unsigned WM_SCENE_OUTCOME = DuiLib::WM_USER + 290;
+
+// Scene window modes.
+enum class SceneWndMode { Load = 0, SaveAs = 1, Delete = 2 };
+
+// The windows the scene and file operations open; the main window supplies them (the manager
+// sits below the windows). A missing one answers "cancelled".
+struct ManagerWindows {
+    std::function<int(const QString& message)> ask;  // 1 when confirmed
+    std::function<QString(bool wholeFile)> openFile;
+    std::function<QString(bool wholeFile)> saveFile;
+    std::function<void(SceneWndMode mode)> sceneWindow;
+};
+
+// Fixed waits and retries of the transfers, shortened by tests.
+struct TransferTimings {
+    std::chrono::milliseconds slotPause{1000};     // after ReadScene (n, 255)
+    std::chrono::milliseconds wholeSettle{20000};  // the unit stores ten scenes
+    std::chrono::milliseconds replyCap{0};         // every reply wait at most this (0: table)
+    int notReadyRetries = 3;
+};
+
 class EqualizerManager {
 public:
     EqualizerManager();
@@ -49,7 +78,8 @@ public:
     void ShowConnected();
     void DevicePlugin();
     void DevicePlugOut(const QString& devicePath);
-    // Reads the unit's whole state (read thread); -1 when the handshake got no answer.
+    // Reads the unit's whole state (a worker); -1 when the handshake got no answer, -2 when a
+    // query got none (the read stops there).
     int PC_UI_Status_Init();
 
     // ---- replies (messages 1234, 1235, 1237); the window keeps ownership of the record ----
@@ -163,6 +193,30 @@ public:
     // Stores the input noise threshold and sends it when it changed.
     void SetInputThreshold(int value);
 
+    // ---- scenes and transfers (EqualizerManagerScenes.cpp, EqualizerManagerTransfer.cpp) ----
+    void SetWindows(ManagerWindows windows) { m_windows = std::move(windows); }
+    void SetTransferTimings(const TransferTimings& timings);
+    void LoadSenceConfigFromDSP();
+    void SaveSenceConfigToDSP();
+    void DeleteDSPSenceConfig();
+    void LoadSenceConfigFromFile();
+    void SaveSenceConfigToFile();
+    void LoadWholeConfigFromFile();
+    void SaveWholeConfigToFile();
+    void ResetMcuFactoryDefault();
+    // Scene workers started by the scene window; each posts 1244 first and its outcome
+    // (WM_SCENE_OUTCOME) to `replyWindow` at its end. False when another worker runs.
+    bool StartLoadScene(int scene, const dv::WindowHandle& replyWindow);
+    bool StartSaveScene(int scene, std::vector<uint8_t> narrowName,
+                        const dv::WindowHandle& replyWindow);
+    bool StartDeleteScene(int scene, const dv::WindowHandle& replyWindow);
+    // Window thread: the name table of scene index 0 .. 9.
+    void SetSceneNameAt(int index, const dv::SceneName& name);
+    dv::SceneName SceneNameAt(int index) const;
+    // Rewrites every control from the current profile (window thread, refresh scope).
+    void ShowProfile();
+    bool IsWorkerRunning() const { return m_worker.joinable() && !m_workerDone.load(); }
+
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
     const dv::DspProfile& Profile() const { return m_profile; }
@@ -190,7 +244,28 @@ private:
     void PostTask(std::function<void()> task);
     void ReadThread(unsigned generation);
     void FinishRead(unsigned generation, int result);
-    void JoinReadThread();
+
+    // Workers (EqualizerManagerWorker.cpp): one at a time, the read thread included.
+    bool StartWorker(std::function<void()> body);
+    // Cancels the worker, wakes its waits and joins it; window thread.
+    void StopWorker();
+    // Waits `time` unless cancelled; false when cancelled or the worker's link is gone.
+    bool WorkerWait(std::chrono::milliseconds time);
+    bool WorkerAlive() const;
+    // Waits until the queue is empty and the command thread idle; false when that cannot be.
+    bool DrainCommandQueue();
+    // Sends one acknowledged command, again on NOT_READY up to the retry bound.
+    bool SendChecked(const std::function<bool()>& command);
+    // Transfers (worker side), from a snapshot.
+    bool SetReadCurProfileToMCU(const dv::DspProfile& profile);
+    bool SetReadWholeProfileToMCU(const dv::DspProfile& current, const dv::SceneSlots& scenes,
+                                  const dv::SceneNameTable& names);
+    bool SendSceneBody(uint8_t scene, const dv::DspProfile& profile);
+    // Reads scene n into its slot; the number of queries that got no answer, -1 on a failure.
+    int ReadSceneToSlot(int scene);
+    // The worker's tail on the window thread: busy window down, then `message` (a key) if any.
+    void FinishTransfer(const char* message);
+    void ResetSlot(int scene);
 
     // Reply handlers by kind.
     void ApplySourceReply(int code);
@@ -273,7 +348,14 @@ private:
     DuiLib::CWindowWnd* m_window = nullptr;
     DuiLib::CWindowWnd* m_autoCalWnd = nullptr;  // calibration window
     dv::WindowHandle m_windowHandle;
-    std::thread m_readThread;
+    std::thread m_worker;
+    std::atomic<bool> m_workerDone{true};
+    std::atomic<bool> m_workerCancel{false};
+    uint64_t m_workerLink = 0;  // the link the worker started on
+    mutable std::mutex m_waitMutex;
+    std::condition_variable m_waitWake;
+    ManagerWindows m_windows;
+    TransferTimings m_timings;
     // Window thread only. Each start-up read has its generation; the posted end of a read whose
     // link was replaced by a newer one changes nothing.
     unsigned m_readGeneration = 0;

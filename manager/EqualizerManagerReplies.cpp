@@ -147,8 +147,9 @@ void EqualizerManager::ApplyBandReply(const dv::MessageRecord* record) {
     band.freq = b->freq;
     band.eqFactor = b->q;
     band.eqGain = b->gain;
-    if (b->scene != 0) return;
+    // The unit has no band switch: a band it reports plays, in a slot as in the current setting.
     band.enable = 1;
+    if (b->scene != 0) return;
     if (b->channel != m_profile.currChannel) return;
     const int i = b->band;
     if (m_eqFreq[i]) m_eqFreq[i]->SetText(QString::number(b->freq));
@@ -232,7 +233,13 @@ void EqualizerManager::ApplyLinkReply(const dv::MessageRecord* record) {
     dv::DspProfile* profile = ProfileForScene(f->scene);
     if (!profile) return;
     if (f->scene != 0) {
+        // A slot's partners follow from its roles (read just before), so a file written from it
+        // holds the pairs the unit links.
         profile->linkMode = f->flag == 1 ? 1 : 0;
+        if (profile->linkMode == 1)
+            profile->ComputeLinkPartners();
+        else
+            profile->linkOutputs.fill(-1);
         return;
     }
     if (f->flag == 1) {

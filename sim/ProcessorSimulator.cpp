@@ -127,7 +127,10 @@ SimResponse ProcessorSimulator::HandleReport(std::span<const uint8_t> report) {
         return {};
     }
     ++framesHandled_;
-    return Handle(*frame);
+    if (auto faulted = Faulted(*frame)) return *faulted;
+    SimResponse response = Handle(*frame);
+    response.serviceTime = ServiceTime(*frame);
+    return response;
 }
 
 bool ProcessorSimulator::TakeNotReady() {

@@ -37,6 +37,24 @@ enum class SimRestart { None, Reboot, FactoryReset };
 struct SimResponse {
     std::vector<std::vector<uint8_t>> frames;
     SimRestart restart = SimRestart::None;
+    std::chrono::microseconds serviceTime{0};  // on top of the latency
+    bool unplug = false;                       // the unit leaves the bus instead of answering
+};
+
+// A fault on demand (SimFaults.cpp): the `at`-th frame from now that matches the command (and
+// the scene, the first payload byte, when given) triggers it.
+struct SimFault {
+    enum class Kind {
+        NotReady,  // that frame and every later match is refused with NOT_READY, not applied
+        Silent,    // the unit hangs: from that frame on it answers nothing and applies nothing
+        Unplug,    // the unit leaves the bus on that frame
+    };
+    Kind kind = Kind::NotReady;
+    uint8_t mcmd = 1;
+    uint8_t subcmd = 0;
+    int scene = -1;  // -1: any
+    int at = 1;
+    int times = -1;  // NotReady: how many matches are refused (-1: all)
 };
 
 class ProcessorSimulator {
@@ -65,6 +83,12 @@ public:
     void SetCalibrationFault(const SimCalFault& fault);
     int CalibrationStatusQueries() const;
     uint8_t CalibrationAppliedMode() const;
+    // Faults and service times on demand (SimFaults.cpp).
+    void SetFault(const SimFault& fault);
+    void ClearFaults();
+    bool IsHung() const;
+    // How long the unit works on a command before its answer leaves.
+    void SetServiceTime(uint8_t mcmd, uint8_t subcmd, std::chrono::microseconds time);
 
     int FramesHandled() const;
     int BadFrames() const;
@@ -74,6 +98,9 @@ private:
     using Payload = std::vector<uint8_t>;
 
     SimResponse Handle(const SimFrame& frame);
+    // A fault's answer to `frame` when one applies (caller holds mutex_).
+    std::optional<SimResponse> Faulted(const SimFrame& frame);
+    std::chrono::microseconds ServiceTime(const SimFrame& frame) const;
     std::optional<Payload> HandleDspSet(const SimFrame& frame);
     std::optional<Payload> AnswerDspQuery(const SimFrame& frame);
     std::optional<Payload> AnswerIrcQuery(const SimFrame& frame);
@@ -96,6 +123,11 @@ private:
     int framesHandled_ = 0;
     int badFrames_ = 0;
     bool pcConnected_ = false;
+    std::optional<SimFault> fault_;
+    int faultMatches_ = 0;
+    int faultRefused_ = 0;
+    bool hung_ = false;
+    std::vector<std::pair<uint16_t, std::chrono::microseconds>> serviceTimes_;
 
     // The unit reads a stored scene into a buffer before queries can see it.
     int pendingScene_ = 0;

@@ -158,7 +158,7 @@ void SimBus::Queue(hid_device_* dev, Clock::time_point due, std::vector<uint8_t>
 void SimBus::Record(Direction direction, std::vector<uint8_t> bytes) {
     if (transcriptLimit_ == 0) return;
     if (transcript_.size() >= transcriptLimit_) transcript_.pop_front();
-    transcript_.push_back({direction, std::move(bytes), std::chrono::steady_clock::now()});
+    transcript_.push_back({direction, std::move(bytes), Clock::now()});
 }
 
 void SimBus::SetTranscriptLimit(size_t limit) {
@@ -285,8 +285,18 @@ int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
         return -1;
     }
     const SimResponse response = unit->HandleReport(std::span<const uint8_t>(data, length));
+    if (response.unplug) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (unit_ == unit) unit_.reset();
+        }
+        arrived_.notify_all();
+        Notify(BusEvent::Removal);
+        lastError = L"device disconnected";
+        return -1;
+    }
     ++reportsWritten_;
-    const auto due = Clock::now() + unit->Options().latency;
+    const auto due = Clock::now() + unit->Options().latency + response.serviceTime;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (handles_.count(dev))

@@ -29,8 +29,8 @@ enum class Direction { ToUnit, FromUnit };
 
 struct TranscriptEntry {
     Direction direction;
-    std::vector<uint8_t> bytes;                    // 65-byte output report or 64-byte input report
-    std::chrono::steady_clock::time_point time{};  // when it crossed the bus (latency figures)
+    std::vector<uint8_t> bytes;                  // 65-byte output report or 64-byte input report
+    std::chrono::steady_clock::time_point at{};  // when it was written or read
 };
 
 class SimBus {

@@ -261,8 +261,12 @@ UINT CWindowWnd::ShowModal() {
     ShowWindow(true, true);
     QEventLoop loop;
     m_pModalLoop = &loop;
-    // The loop ends when the window is destroyed; the object may be gone by then.
-    return static_cast<UINT>(loop.exec());
+    // The loop ends when the window is destroyed; the object may be gone by then. It also ends
+    // on a quit request with the window still up: the loop must not be named after it is gone.
+    const std::weak_ptr<bool> alive = m_alive;
+    const int result = loop.exec();
+    if (!alive.expired() && m_pModalLoop == &loop) m_pModalLoop = nullptr;
+    return static_cast<UINT>(result);
 }
 
 void CWindowWnd::Close(UINT nRet) {

@@ -401,7 +401,8 @@ TEST_F(SimLinkTest, InjectedFaultsReachTheLinkAsTheyWouldFromAUnit) {
 
     unit_->SetNotReadyAcks(1);
     const int trim[] = {-4};
-    EXPECT_TRUE(device_->Trim_Ctrl(0, 0, 0, 0, trim, true));
+    EXPECT_FALSE(device_->Trim_Ctrl(0, 0, 0, 0, trim, true)) << "an immediate set says NOT_READY";
+    EXPECT_EQ(dv::DspDevice::LastAck().result, dv::AckResult::NotReady);
     EXPECT_EQ(unit_->State().current.outputs[0].trim, 0) << "not ready: not applied";
     EXPECT_TRUE(device_->Trim_Ctrl(0, 0, 0, 0, trim, true));
     EXPECT_EQ(unit_->State().current.outputs[0].trim, 4);
