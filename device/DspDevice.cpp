@@ -74,6 +74,9 @@ void DspDevice::McuCmdThread() {
         auto command = queue_.Pop();
         if (!command) continue;
         LogQueuedCommand(*command);
+        // A drain (before an upgrade) waits for this record; one it overtook is not sent.
+        std::lock_guard<std::mutex> inFlight(cmdInFlight_);
+        if (cmdDraining_) continue;
         const Link link = CurrentLink();
         const bool written =
             WriteFrame(link, command->mcmd, command->subcmd, command->optype,
@@ -86,7 +89,15 @@ void DspDevice::McuCmdThread() {
 }
 
 void DspDevice::SetCmdQueueEnabled(bool enabled) {
+    if (enabled) cmdDraining_ = false;
     queueEnabled_ = enabled;
+}
+
+void DspDevice::DrainCmdQueue() {
+    queueEnabled_ = false;
+    cmdDraining_ = true;
+    std::lock_guard<std::mutex> inFlight(cmdInFlight_);
+    while (auto command = queue_.TryPop()) LogQueuedCommand(*command);
 }
 
 DspDevice::HidHandle DspDevice::Handle() const {

@@ -94,6 +94,7 @@ TEST_F(CommandBytesTest, PayloadsThatCannotFitAreRefusedUnsent) {
 
 TEST_F(CommandBytesTest, SendModeLeavesTheReplyForTheNextRead) {
     Open();
+    device_->SetUpgradeKind(dv::FirmwareKind::DspFlash);
     device_->SetUpgradeStatus(dv::UPG_WAITING_BIN_DATA_ACK);
     const uint8_t block[] = {1, 2, 3};
     EXPECT_TRUE(device_->Flash_Upg_Data(0, block));
