@@ -260,6 +260,7 @@ bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs) {
     LogPrintA("ReadHIDData timestart = %ld\n", start);
     // Waiting for the lock can outlast the link; a closed link reads nothing more.
     auto gone = [&] {
+        lastReadFailed_ = true;
         LogPrintA("mHidHandle is NULL\n");
         writeRoprt_ = false;
         return false;
@@ -276,6 +277,7 @@ bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs) {
     int count = hid_read_timeout(link.handle.get(), buffer, kInputReportSize, timeoutMs);
     LogPrintA("ReadHIDData done timeend-timestart = %ld\n", TickMs() - start);
     LogPrintA("ReadHIDData NumberOfBytesRead = %d\n", count);
+    lastReadFailed_ = count < 0;
     if (count <= 0) return false;
     LogPrintA("read data: ");
     for (int i = 0; i < count; ++i) {

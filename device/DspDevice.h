@@ -331,6 +331,7 @@ private:
     // Held by the command thread while it sends one record; a drain waits on it.
     std::mutex cmdInFlight_;
     std::atomic<bool> cmdDraining_{false};
+    std::atomic<bool> lastReadFailed_{false};  // the last read met a device that is gone
 
     // Command queue and its thread.
     CommandQueue queue_;

@@ -116,7 +116,8 @@ bool DspDevice::UpgradeCommand(CommandId id, std::span<const uint8_t> payload, i
     if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(),
                     static_cast<uint8_t>(payload.size())))
         return false;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(GetUpgradeTiming().replyTimeoutMs);
+    const auto deadline =
+        Clock::now() + std::chrono::milliseconds(GetUpgradeTiming().replyTimeoutMs);
     std::array<uint8_t, kReportSize> buffer{};
     // kOneReply: a command no state waits on; its one reply is read and left at that.
     bool first = true;
@@ -125,7 +126,7 @@ bool DspDevice::UpgradeCommand(CommandId id, std::span<const uint8_t> payload, i
         first = false;
         const int left = MsUntil(deadline);
         if (left == 0) break;
-        ReadFrames(link, buffer.data(), left);
+        if (!ReadFrames(link, buffer.data(), left) && lastReadFailed_) break;  // the unit left
     }
     return true;
 }
@@ -237,15 +238,14 @@ uint8_t DspDevice::UpgradeSendBlock() {
     const bool boot = upgrade_.kind == FirmwareKind::Bootloader;
     const auto size = static_cast<uint32_t>(upgrade_.image.size());
     FlushStaleInput();
-    upgrade_.deadline = Clock::now() + std::chrono::milliseconds(static_cast<int64_t>(timing.replyTimeoutMs) *
-                                                                 std::max(1, timing.blockReadTries));
+    upgrade_.deadline =
+        Clock::now() + std::chrono::milliseconds(static_cast<int64_t>(timing.replyTimeoutMs) *
+                                                 std::max(1, timing.blockReadTries));
     const bool allSent = flash ? upgrade_.sent >= size : upgrade_.remaining == 0;
     if (allSent) {
         upgradeFinishAck_ = -1;
         upgradeStatus_ = UPG_FINISH;
-        const bool written = flash  ? Flash_Upg_Finish()
-                             : boot ? BL_Upg_Finish()
-                                    : MCU_Upg_Finish();
+        const bool written = flash ? Flash_Upg_Finish() : boot ? BL_Upg_Finish() : MCU_Upg_Finish();
         LogTimeStamp();
         LogPrintA(flash  ? "upgrade dsp finished!\n"
                   : boot ? "upgrade mcu bootloader finished!\n"
@@ -265,7 +265,8 @@ uint8_t DspDevice::UpgradeSendBlock() {
         LogPrintA("Total file len %ld; current read pos: %ld;  has read len %ld.\n",
                   static_cast<long>(size), static_cast<long>(length),
                   static_cast<long>(upgrade_.sent));
-        written = Flash_Upg_Data(offset, std::span<const uint8_t>(upgrade_.image).subspan(offset, length));
+        written = Flash_Upg_Data(offset,
+                                 std::span<const uint8_t>(upgrade_.image).subspan(offset, length));
     } else {
         // Cut from the end: the first block takes the odd bytes, every later one 32.
         uint32_t length = kMcuBlock;
@@ -273,8 +274,8 @@ uint8_t DspDevice::UpgradeSendBlock() {
         upgrade_.remaining -= length;
         const auto block =
             std::span<const uint8_t>(upgrade_.image).subspan(upgrade_.remaining, length);
-        written = boot ? BL_Upg_Data(upgrade_.remaining, block)
-                       : MCU_Upg_Data(upgrade_.remaining, block);
+        written =
+            boot ? BL_Upg_Data(upgrade_.remaining, block) : MCU_Upg_Data(upgrade_.remaining, block);
     }
     if (!written) return EndUpgrade(false);
     upgradePhase_ = PHASE_SENT;
@@ -285,8 +286,7 @@ uint8_t DspDevice::UpgradeSendBlock() {
 // the block (or the finish) fails once its tries have run out.
 uint8_t DspDevice::UpgradeRead() {
     if (!IsDeviceOpen()) return EndUpgrade(false);
-    const int waitMs =
-        std::min(GetUpgradeTiming().replyTimeoutMs, MsUntil(upgrade_.deadline));
+    const int waitMs = std::min(GetUpgradeTiming().replyTimeoutMs, MsUntil(upgrade_.deadline));
     std::array<uint8_t, kReportSize> buffer{};
     LogTimeStamp();
     LogPrintA("begain to read data...\n");
@@ -294,6 +294,8 @@ uint8_t DspDevice::UpgradeRead() {
     LogTimeStamp();
     if (!data) {
         LogPrintA("read data error! %d\n", errno);
+        // The unit left the bus: no reply can come on this link.
+        if (lastReadFailed_) return EndUpgrade(false);
     } else {
         LogPrintA("has send out %d dtata... \n", static_cast<int>(kInputReportSize));
         LogPrintA("data return from devices is:\n");

@@ -12,11 +12,11 @@ namespace dv {
 
 // Every wait of an upgrade. The defaults are the unit's; tests shorten them.
 struct UpgradeTiming {
-    int replyTimeoutMs = 10000;   // one read for a reply
-    int restartWaitMs = 8000;     // the unit restarting into its loader
-    int reopenIntervalMs = 500;   // between attempts to open it again
+    int replyTimeoutMs = 10000;  // one read for a reply
+    int restartWaitMs = 8000;    // the unit restarting into its loader
+    int reopenIntervalMs = 500;  // between attempts to open it again
     int reopenAttempts = 10;
-    int blockReadTries = 3;       // reply time-outs a block or the finish may take, in all
+    int blockReadTries = 3;  // reply time-outs a block or the finish may take, in all
 };
 
 // UpgradeStart results.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/SimFrames.h"
+#include "sim/SimLoader.h"
 #include "sim/SimState.h"
 
 namespace dv::sim {
@@ -36,6 +37,11 @@ enum class SimRestart { None, Reboot, FactoryReset };
 struct SimResponse {
     std::vector<std::vector<uint8_t>> frames;
     SimRestart restart = SimRestart::None;
+    // Firmware upgrade: frames due after the reply, and how long a restart keeps the unit away
+    // (<0: the options' restartDelay; stayAway: for good).
+    std::vector<std::pair<std::chrono::milliseconds, std::vector<uint8_t>>> laterFrames;
+    std::chrono::milliseconds offline{-1};
+    bool stayAway = false;
 };
 
 class ProcessorSimulator {
@@ -59,6 +65,15 @@ public:
     void SetNotReadyAcks(int count);
     // Back to factory memory, as after a factory default.
     void ResetToFactory();
+
+    // Firmware personalities and receiver (SimLoader): `f` runs with the unit's lock held.
+    template <typename F>
+    auto WithLoader(F&& f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return f(loader_);
+    }
+    // Back on the bus after a restart, as the personality the restart chose.
+    void Restarted();
 
     int FramesHandled() const;
     int BadFrames() const;
@@ -90,6 +105,7 @@ private:
     int framesHandled_ = 0;
     int badFrames_ = 0;
     bool pcConnected_ = false;
+    SimLoader loader_;
 
     // The unit reads a stored scene into a buffer before queries can see it.
     int pendingScene_ = 0;
