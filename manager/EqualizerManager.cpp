@@ -55,8 +55,9 @@ bool EqualizerManager::IsConnected() const {
 }
 
 bool EqualizerManager::UpgradeRunning() const {
-    const int status = m_device.GetUpgradeStatus();
-    return status == dv::UPG_ENTER || status == dv::UPG_START;
+    // Hands off in every upgrade state, not just the first two: the engine owns the link until
+    // it ends, and the firmware window until it closes.
+    return m_upgradeHold || m_device.GetUpgradeStatus() != dv::UPG_IDLE;
 }
 
 void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window) {
@@ -251,6 +252,13 @@ void EqualizerManager::FinishRead(unsigned generation, int result) {
         PostToWindow(dv::WM_HIDE_LOADING);
         Disconnect();
         m_profile.modelCode = -1;
+        return;
+    }
+    if (!m_device.IsHandshakeNormal()) {
+        // A unit in its loader: the link stays open for the firmware window (message 1239); the
+        // panel is not connected for editing.
+        SetConnectButton(LinkButton::Disconnected);
+        PostToWindow(dv::WM_HIDE_LOADING);
         return;
     }
     for (int k = 0; k < dv::kOutputCount; ++k)

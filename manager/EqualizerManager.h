@@ -145,6 +145,13 @@ public:
     // Input 1 .. 6 of `output` follows its routing option (inputs 5 and 6 have none).
     void SetChannelInput(int input, int output);
 
+    // ---- firmware upgrade (EqualizerManagerUpgrade.cpp) ----
+    // From the moment an upgrade begins until its window closes the link is the upgrade's:
+    // connect, disconnect and plug events change nothing, and the unit is read afresh after.
+    void BeginUpgradeHold();
+    void EndUpgradeHold();
+    bool IsUpgradeHeld() const { return m_upgradeHold; }
+
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
     const dv::DspProfile& Profile() const { return m_profile; }
@@ -234,6 +241,7 @@ private:
     // Once connected: a unit that reported link without lock gets the state the panel chose.
     void SendSettledLinkState();
     bool m_linkStateToSend = false;
+    bool m_upgradeHold = false;  // window thread only
 
     dv::DspDevice m_device;
     dv::DspProfile m_profile;
