@@ -106,6 +106,9 @@ public:
     void RequestUpgradeAbort() { upgradeAbort_ = true; }
     FirmwareKind GetUpgradeKind() const { return static_cast<FirmwareKind>(upgradeKind_.load()); }
     void SetUpgradeKind(FirmwareKind kind) { upgradeKind_ = static_cast<uint8_t>(kind); }
+    // The last upgrade ended with an image the unit confirmed: the unit restarts (by itself, or
+    // by the reboot sent after a DSP-flash image) and leaves the bus for a while.
+    bool UpgradeEndedInRestart() const { return upgradeRestarts_.load(); }
     // Drops every queued command and waits for the one being sent: nothing queued reaches the
     // unit until queueing is switched on again.
     void DrainCmdQueue();
@@ -325,6 +328,7 @@ private:
     std::atomic<uint8_t> upgradeKind_{0};
     std::atomic<int> upgradeFinishAck_{-1};  // status byte of the finish's acknowledgement
     std::atomic<bool> upgradeAbort_{false};
+    std::atomic<bool> upgradeRestarts_{false};
     mutable std::mutex upgradeTimingMutex_;
     UpgradeTiming upgradeTiming_;
     UpgradeSession upgrade_;

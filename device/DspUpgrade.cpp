@@ -156,6 +156,7 @@ int DspDevice::UpgradeStart(const std::string& path) {
     // One upgrade at a time; a second caller leaves the running one alone.
     if (upgradeStatus_ != UPG_IDLE) return UPG_START_UNIT_REFUSED;
     upgradeAbort_ = false;
+    upgradeRestarts_ = false;
     const FirmwareKind kind = FirmwareKindFromName(path);
     if (kind == FirmwareKind::None) return UPG_START_REJECTED;
     upgrade_ = UpgradeSession{};
@@ -330,6 +331,7 @@ uint8_t DspDevice::EndUpgrade(bool confirmed) {
         UpgradeCommand(CommandId::MCU_Reboot_Ctrl, {}, kOneReply);
     }
     LogPrintA(confirmed ? "upgrade done\n" : "upgrade failed\n");
+    upgradeRestarts_ = confirmed;
     upgrade_ = UpgradeSession{};
     upgradeKind_ = 0;
     upgradeFinishAck_ = -1;

@@ -147,6 +147,7 @@ void EqualizerManager::JoinReadThread() {
 
 void EqualizerManager::Connect(bool reportFailure) {
     m_linkStateToSend = false;
+    m_awaitRestart = false;
     if (UpgradeRunning()) return;
     if (m_device.IsDeviceOpen()) {
         Disconnect();
@@ -202,10 +203,7 @@ void EqualizerManager::ShowConnected() {
 
 void EqualizerManager::DevicePlugin() {
     LogPrintA("DevicePlugin\n");
-    if (UpgradeRunning()) {
-        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
-        return;
-    }
+    if (HoldPlugEvent(HeldPlug::Arrival)) return;
     // Connect toggles an open link; an arrival must never end the connection in use.
     if (m_device.IsDeviceOpen()) return;
     Connect(false);
@@ -214,10 +212,7 @@ void EqualizerManager::DevicePlugin() {
 void EqualizerManager::DevicePlugOut(const QString& devicePath) {
     Q_UNUSED(devicePath);
     LogPrintA("DevicePlugOut\n");
-    if (UpgradeRunning()) {
-        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
-        return;
-    }
+    if (HoldPlugEvent(HeldPlug::Removal)) return;
     Disconnect();
     // A notice that must not block the window: a modeless box on this thread.
     LogPrintA("DisconnectMsgThread start!\n");

@@ -242,6 +242,11 @@ private:
     void SendSettledLinkState();
     bool m_linkStateToSend = false;
     bool m_upgradeHold = false;  // window thread only
+    // Plug events while held: the last one, and whether a confirmed image's restart is awaited.
+    enum class HeldPlug { None, Arrival, Removal } m_heldPlug = HeldPlug::None;
+    bool m_awaitRestart = false;
+    // True when the event is the upgrade's to keep (logged, noted, not acted on).
+    bool HoldPlugEvent(HeldPlug event);
 
     dv::DspDevice m_device;
     dv::DspProfile m_profile;

@@ -5,16 +5,36 @@
 void EqualizerManager::BeginUpgradeHold() {
     LogPrintA("EqualizerManager::BeginUpgradeHold\n");
     m_upgradeHold = true;
+    m_heldPlug = HeldPlug::None;
+    m_awaitRestart = false;
+}
+
+bool EqualizerManager::HoldPlugEvent(HeldPlug event) {
+    if (UpgradeRunning()) {
+        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
+        m_heldPlug = event;
+        return true;
+    }
+    if (!m_awaitRestart) return false;
+    // The restart after a new image: its removal is no surprise, its arrival is awaited.
+    if (event == HeldPlug::Removal) return true;
+    m_awaitRestart = false;
+    return false;
 }
 
 void EqualizerManager::EndUpgradeHold() {
     if (!m_upgradeHold) return;
     LogPrintA("EqualizerManager::EndUpgradeHold\n");
     m_upgradeHold = false;
-    // Whatever the upgrade left (a restarted unit, a loader, a link that is gone, queueing off),
-    // the unit is read afresh; plug events that came meanwhile are answered by this.
+    // Whatever the upgrade left (a loader, a link that is gone, queueing off), the unit is read
+    // afresh; plug events that came meanwhile are answered by this.
     m_device.CloseHIDDevice(false);
     SetConnectButton(LinkButton::Disconnected);
     m_profile.modelCode = -1;
+    // A unit restarting with its new image is read once it is back (unless it already is).
+    if (m_device.UpgradeEndedInRestart() && m_heldPlug != HeldPlug::Arrival) {
+        m_awaitRestart = true;
+        return;
+    }
     Connect(false);
 }
