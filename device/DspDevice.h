@@ -109,6 +109,8 @@ public:
     // The last upgrade ended with an image the unit confirmed: the unit restarts (by itself, or
     // by the reboot sent after a DSP-flash image) and leaves the bus for a while.
     bool UpgradeEndedInRestart() const { return upgradeRestarts_.load(); }
+    // When the last upgrade ended (steady clock, nanoseconds since its epoch).
+    int64_t UpgradeEndedAt() const { return upgradeEndedAt_.load(); }
     // Drops every queued command and waits for the one being sent: nothing queued reaches the
     // unit until queueing is switched on again.
     void DrainCmdQueue();
@@ -329,6 +331,7 @@ private:
     std::atomic<int> upgradeFinishAck_{-1};  // status byte of the finish's acknowledgement
     std::atomic<bool> upgradeAbort_{false};
     std::atomic<bool> upgradeRestarts_{false};
+    std::atomic<int64_t> upgradeEndedAt_{0};
     mutable std::mutex upgradeTimingMutex_;
     UpgradeTiming upgradeTiming_;
     UpgradeSession upgrade_;

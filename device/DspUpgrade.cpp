@@ -332,6 +332,7 @@ uint8_t DspDevice::EndUpgrade(bool confirmed) {
     }
     LogPrintA(confirmed ? "upgrade done\n" : "upgrade failed\n");
     upgradeRestarts_ = confirmed;
+    upgradeEndedAt_ = Clock::now().time_since_epoch().count();
     upgrade_ = UpgradeSession{};
     upgradeKind_ = 0;
     upgradeFinishAck_ = -1;

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (dv::ParseFirmwareFile(file, kind, model, image) != dv::FirmwareCheck::Ok) continue;
             uint32_t sum = 0;
             for (size_t i = 0; i + 4 < size; ++i) sum += copy[i];
-            const bool consistent = size > dv::kFirmwareOverhead &&
-                                    size <= dv::kFirmwareMaxFile && !image.image.empty() &&
+            const bool consistent = size > dv::kFirmwareOverhead && size <= dv::kFirmwareMaxFile &&
+                                    !image.image.empty() &&
                                     image.image.size() == size - dv::kFirmwareOverhead &&
                                     image.modelByte == model && sum == image.storedSum &&
                                     (kind == dv::FirmwareKind::DspFlash || image.kindByte == 1);

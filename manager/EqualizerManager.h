@@ -244,6 +244,7 @@ private:
     bool m_upgradeHold = false;  // window thread only
     // Plug events while held: the last one, and whether a confirmed image's restart is awaited.
     enum class HeldPlug { None, Arrival, Removal } m_heldPlug = HeldPlug::None;
+    int64_t m_heldPlugAt = 0;  // steady clock, as dv::DspDevice::UpgradeEndedAt
     bool m_awaitRestart = false;
     // True when the event is the upgrade's to keep (logged, noted, not acted on).
     bool HoldPlugEvent(HeldPlug event);

@@ -1,4 +1,6 @@
 // EqualizerManager: keeping its hands off the link while a firmware upgrade owns it.
+#include <chrono>
+
 #include "base/Log.h"
 #include "manager/EqualizerManager.h"
 
@@ -13,6 +15,7 @@ bool EqualizerManager::HoldPlugEvent(HeldPlug event) {
     if (UpgradeRunning()) {
         LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
         m_heldPlug = event;
+        m_heldPlugAt = std::chrono::steady_clock::now().time_since_epoch().count();
         return true;
     }
     if (!m_awaitRestart) return false;
@@ -31,8 +34,10 @@ void EqualizerManager::EndUpgradeHold() {
     m_device.CloseHIDDevice(false);
     SetConnectButton(LinkButton::Disconnected);
     m_profile.modelCode = -1;
-    // A unit restarting with its new image is read once it is back (unless it already is).
-    if (m_device.UpgradeEndedInRestart() && m_heldPlug != HeldPlug::Arrival) {
+    // A unit restarting with its new image is read once it is back (unless it already is: an
+    // arrival after the upgrade ended; earlier ones were the restart into its loader).
+    const bool back = m_heldPlug == HeldPlug::Arrival && m_heldPlugAt > m_device.UpgradeEndedAt();
+    if (m_device.UpgradeEndedInRestart() && !back) {
         m_awaitRestart = true;
         return;
     }

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/dialogs/UpdateFwWnd.h"
 #include "controls/CSButtonUI.h"
 #include "device/DspReplyRecords.h"
 #include "model/SpeakerRoles.h"
-#include "app/dialogs/UpdateFwWnd.h"
 #include "tests/app/MainWndTestSupport.h"
 #include "tests/app/MsgWindowTestSupport.h"
 #include "ui/SystemMessageBox.h"
