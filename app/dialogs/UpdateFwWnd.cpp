@@ -118,8 +118,8 @@ void CUpdateFwWnd::BeginUpdate() {
         const bool boot =
             dv::FirmwareKindFromName(path.toStdString()) == dv::FirmwareKind::Bootloader;
         const QString question =
-            Tr(boot ? QStringLiteral("${fw_confirm_bl}") : QStringLiteral("${fw_confirm}"))
-                .arg(Tr(target), path);
+            Tr(target) + QStringLiteral("\n") + path + QStringLiteral("\n\n") +
+            Tr(boot ? QStringLiteral("${fw_confirm_bl}") : QStringLiteral("${fw_confirm}"));
         if (ShowMsgWnd(GetHWND(), QStringLiteral("${tips}"), question) != 1) return;
         if (!m_pDevice->IsDeviceOpen()) return;
     }
