@@ -13,6 +13,7 @@
 #include "app/dialogs/NoiseThresholdWnd.h"
 #include "app/WindowQuestionAsker.h"
 #include "app/dialogs/AutoCalWnd.h"
+#include "app/dialogs/UpdateFwWnd.h"
 #include "base/Log.h"
 #include "controls/UICurveFactory.h"
 #include "model/SpeakerRoles.h"
@@ -139,8 +140,11 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             bHandled = true;
             return 0;
         case dv::WM_HANDSHAKE_ABNORMAL:
-            ShowSystemMessageBox(GetHWND(), Tr("${device_status_unnormal}"), Tr("${tips}"));
             bHandled = true;
+            // A unit in its loader: the firmware window is the way back (already open: it is).
+            if (m_pUpdateFw) return 0;
+            ShowSystemMessageBox(GetHWND(), Tr("${device_status_unnormal}"), Tr("${tips}"));
+            OpenFirmwareWindow();
             return 0;
         case dv::WM_FACTORY_DEFAULT_DONE:
             if (m_pLoading) {
@@ -168,6 +172,14 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             bHandled = true;
             return 0;
         case WM_CLOSE:
+            // The firmware window closes first (it may ask, and waits for its worker); this
+            // close comes again after it.
+            if (m_pUpdateFw) {
+                m_bCloseDeferred = true;
+                m_pUpdateFw->Close(0);
+                bHandled = true;
+                return 0;
+            }
             m_manager.Disconnect();
             CloseTipsBoxes();
             CPaintManagerUI::PostQuitMessage(0);
@@ -176,6 +188,11 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             m_pm.Invalidate();
             break;
         case WM_DISPLAYCHANGE:
+            if (m_pUpdateFw && m_manager.IsUpgradeHeld()) {
+                m_bRestartDeferred = true;  // never restart under an upgrade
+                bHandled = true;
+                return 0;
+            }
             PostMessage(WM_SYSCOMMAND, SC_CLOSE);
             RestartOwnExecutable();
             bHandled = true;
@@ -263,6 +280,8 @@ void CMainWnd::OnMenuClick() {
     if (OnSceneMenu(name)) return;
     if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
         m_manager.SetOutputValue(m_nOutputMenuChannel, name);
+    } else if (StartsWith(name, "option_item_firmware_upgrade")) {
+        OpenFirmwareWindow();
     } else if (StartsWith(name, "option_item_about")) {
         ShowAboutWnd(GetHWND(), m_manager.Profile());
     } else if (name.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
@@ -289,4 +308,19 @@ void CMainWnd::ToggleLanguage() {
     m_pm.NeedUpdate();
     LogPrintA("change language finish\n");
     m_manager.UpdateAllVolumeEdit();
+}
+
+void CMainWnd::OpenFirmwareWindow() {
+    if (m_pUpdateFw) return;
+    ShowUpdateFwWnd(GetHWND(), &m_manager.Device(), m_pUpdateFw,
+                    [this] { m_manager.BeginUpgradeHold(); });
+    m_manager.EndUpgradeHold();
+    if (m_bRestartDeferred) {
+        m_bRestartDeferred = false;
+        PostMessage(WM_DISPLAYCHANGE);
+    }
+    if (m_bCloseDeferred) {
+        m_bCloseDeferred = false;
+        PostMessage(WM_CLOSE);
+    }
 }

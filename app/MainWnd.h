@@ -12,6 +12,7 @@
 #include "ui/UILib.h"
 
 class CLoadingWnd;
+class CUpdateFwWnd;
 
 class CMainWnd : public DuiLib::WindowImplBase {
 public:
@@ -43,6 +44,9 @@ public:
     int OutputMenuChannel() const { return m_nOutputMenuChannel; }
     // Whether the device events reach the window.
     bool HasDeviceNotifications() const { return m_pNotifier != nullptr; }
+    // Firmware window: opens it (one at a time) and runs it; the one open now, or nullptr.
+    void OpenFirmwareWindow();
+    CUpdateFwWnd* FirmwareWindow() const { return m_pUpdateFw; }
 
 private:
     // Notification dispatch by type.
@@ -77,4 +81,8 @@ private:
     CLoadingWnd* m_pLoading = nullptr;
     DuiLib::CControlUI* m_pDpiEdit = nullptr;
     int m_nOutputMenuChannel = 0;  // the output the role menu was opened for
+    // Firmware window, and what waits for it to close.
+    CUpdateFwWnd* m_pUpdateFw = nullptr;
+    bool m_bCloseDeferred = false;
+    bool m_bRestartDeferred = false;
 };

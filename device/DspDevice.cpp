@@ -77,6 +77,9 @@ void DspDevice::McuCmdThread() {
         if (!command) continue;
         cmdBusy_ = true;
         LogQueuedCommand(*command);
+        // A drain (before an upgrade) waits for this record; one it overtook is not sent.
+        std::lock_guard<std::mutex> inFlight(cmdInFlight_);
+        if (cmdDraining_) continue;
         const Link link = CurrentLink();
         const bool written =
             WriteFrame(link, command->mcmd, command->subcmd, command->optype,
@@ -90,7 +93,15 @@ void DspDevice::McuCmdThread() {
 }
 
 void DspDevice::SetCmdQueueEnabled(bool enabled) {
+    if (enabled) cmdDraining_ = false;
     queueEnabled_ = enabled;
+}
+
+void DspDevice::DrainCmdQueue() {
+    queueEnabled_ = false;
+    cmdDraining_ = true;
+    std::lock_guard<std::mutex> inFlight(cmdInFlight_);
+    while (auto command = queue_.TryPop()) LogQueuedCommand(*command);
 }
 
 DspDevice::HidHandle DspDevice::Handle() const {
@@ -267,6 +278,7 @@ bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs, boo
     LogPrintA("ReadHIDData timestart = %ld\n", start);
     // Waiting for the lock can outlast the link; a closed link reads nothing more.
     auto gone = [&] {
+        lastReadFailed_ = true;
         LogPrintA("mHidHandle is NULL\n");
         writeRoprt_ = false;
         return false;
@@ -292,6 +304,7 @@ bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs, boo
     LogPrintA("ReadHIDData done timeend-timestart = %ld\n", TickMs() - start);
     LogPrintA("ReadHIDData NumberOfBytesRead = %d\n", count);
     if (failed) *failed = count < 0;
+    lastReadFailed_ = count < 0;
     if (count <= 0) return false;
     LogPrintA("read data: ");
     for (int i = 0; i < count; ++i) {

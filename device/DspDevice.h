@@ -8,12 +8,14 @@
 #include <memory>
 #include <mutex>
 #include <span>
+#include <string>
 #include <thread>
 
 #include "base/WindowMessage.h"
 #include "device/CommandQueue.h"
 #include "device/CommandTable.h"
 #include "device/Frame.h"
+#include "device/UpgradeEngine.h"
 #include "device/UpgradeState.h"
 
 struct hid_device_;
@@ -112,6 +114,30 @@ public:
     void SetUpgradeStatus(int status) { upgradeStatus_ = status; }
     int16_t GetUpgradePhase() const { return upgradePhase_.load(); }
     void SetUpgradePhase(int16_t phase) { upgradePhase_ = phase; }
+
+    // ---- firmware upgrade engine (DspUpgrade.cpp); one worker thread drives it ----
+    // 0 started, 1 cannot open, 2 not a firmware file for this unit, 3 no device, 4 the unit did
+    // not enter, return or accept. Anything but 0 leaves the engine idle.
+    int UpgradeStart(const std::string& path);
+    // One step: progress 0..100, then 101 (the unit confirmed the finish) or 255; idle after.
+    uint8_t UpgradeProcess();
+    int FlashUpgParsingFile(const std::string& path);
+    int MCUUpgParsingFile(const std::string& path);
+    int MCUUpgBLParsingFile(const std::string& path);
+    void SetUpgradeTiming(const UpgradeTiming& timing);
+    UpgradeTiming GetUpgradeTiming() const;
+    // Any thread: the upgrade stops at the next block boundary (or wait) and fails.
+    void RequestUpgradeAbort() { upgradeAbort_ = true; }
+    FirmwareKind GetUpgradeKind() const { return static_cast<FirmwareKind>(upgradeKind_.load()); }
+    void SetUpgradeKind(FirmwareKind kind) { upgradeKind_ = static_cast<uint8_t>(kind); }
+    // The last upgrade ended with an image the unit confirmed: the unit restarts (by itself, or
+    // by the reboot sent after a DSP-flash image) and leaves the bus for a while.
+    bool UpgradeEndedInRestart() const { return upgradeRestarts_.load(); }
+    // When the last upgrade ended (steady clock, nanoseconds since its epoch).
+    int64_t UpgradeEndedAt() const { return upgradeEndedAt_.load(); }
+    // Drops every queued command and waits for the one being sent: nothing queued reaches the
+    // unit until queueing is switched on again.
+    void DrainCmdQueue();
 
     // Transport.
     bool SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const uint8_t* data,
@@ -270,6 +296,17 @@ private:
     bool IssueRangeQuery(CommandId id, uint8_t scene, uint8_t source, uint8_t first, uint8_t last);
     bool IssueChannelPair(CommandId id, uint8_t first, uint8_t last);
 
+    // Upgrade helpers (DspUpgrade.cpp).
+    int ParseUpgradeFile(FirmwareKind kind, const std::string& path);
+    bool UpgradeCommand(CommandId id, std::span<const uint8_t> payload, int waitingState);
+    bool UpgradeWait(int ms);
+    void ReopenAfterRestart();
+    uint8_t UpgradeProgress() const;
+    uint8_t UpgradeSendBlock();
+    uint8_t UpgradeRead();
+    uint8_t EndUpgrade(bool confirmed);
+    void FlushStaleInput();
+
     void DispatchFrame(const ReceivedFrame& frame);
     void ParseDspReply(const ReceivedFrame& frame);
     void ParseDspRange(const ReceivedFrame& frame, const char* title, size_t groupBytes);
@@ -280,6 +317,8 @@ private:
     void ParseInputNoise(const ReceivedFrame& frame);
     void ParseSceneReply(const ReceivedFrame& frame);
     void ParseMcuReply(const ReceivedFrame& frame);
+    void ParseFlashUpgradeAck(uint8_t subcmd, uint8_t status);
+    void ParseMcuUpgradeAck(uint8_t subcmd, uint8_t status);
 
     WindowHandle TargetHandle(Target target) const;
     void Post(Target target, unsigned message, intptr_t param,
@@ -325,6 +364,19 @@ private:
     std::atomic<uint8_t> expectedModel_{0};
     std::atomic<int> upgradeStatus_{UPG_IDLE};
     std::atomic<int16_t> upgradePhase_{PHASE_IDLE};
+    // Upgrade engine: the kind and the finish acknowledgement are read by the parsers.
+    std::atomic<uint8_t> upgradeKind_{0};
+    std::atomic<int> upgradeFinishAck_{-1};  // status byte of the finish's acknowledgement
+    std::atomic<bool> upgradeAbort_{false};
+    std::atomic<bool> upgradeRestarts_{false};
+    std::atomic<int64_t> upgradeEndedAt_{0};
+    mutable std::mutex upgradeTimingMutex_;
+    UpgradeTiming upgradeTiming_;
+    UpgradeSession upgrade_;
+    // Held by the command thread while it sends one record; a drain waits on it.
+    std::mutex cmdInFlight_;
+    std::atomic<bool> cmdDraining_{false};
+    std::atomic<bool> lastReadFailed_{false};  // the last read met a device that is gone
 
     // Command queue and its thread.
     CommandQueue queue_;

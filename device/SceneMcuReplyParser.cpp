@@ -40,36 +40,8 @@ void DspDevice::ParseSceneReply(const ReceivedFrame& frame) {
     if (frame.optype != OP_ACK) return;
     const uint8_t status = r.U8();
     if (!r.Ok()) return;
-    const int upgrade = upgradeStatus_.load();
+    if (frame.subcmd >= 3 && frame.subcmd <= 5) return ParseFlashUpgradeAck(frame.subcmd, status);
     switch (frame.subcmd) {
-        case 3:
-            if (status == ACK_READY && upgrade == UPG_START) {
-                LogTimeStamp();
-                LogPrintA("FLASH UPG_START: ACK_READY\n\n");
-                upgradeStatus_ = UPG_SEND_BIN_DATA;
-            } else if (status == ACK_NOT_READY) {
-                LogPrintA("FLASH UPG_START: ACK_NOT_READY\n\n");
-                upgradeStatus_ = UPG_FAIL;
-            }
-            return;
-        case 4:
-            if (upgrade != UPG_WAITING_BIN_DATA_ACK) return;
-            if (status == ACK_READY) {
-                LogTimeStamp();
-                LogPrintA("UPG_WAITING_BIN_DATA_ACK: ACK_READY\n\n");
-                upgradeStatus_ = UPG_SEND_BIN_DATA;
-            } else if (status == ACK_NOT_READY) {
-                LogTimeStamp();
-                LogPrintA("!!!!! NOT_READY !!!!!!\n\n");
-                upgradePhase_ = PHASE_SENT;
-            }
-            return;
-        case 5:
-            if (status == ACK_READY && upgrade == UPG_FINISH) {
-                LogTimeStamp();
-                LogPrintA("UPG_FINISH: ACK_READY\n");
-            }
-            return;
         case 8:
         case 10: {
             if (status != ACK_READY) return;
@@ -142,46 +114,7 @@ void DspDevice::ParseMcuReply(const ReceivedFrame& frame) {
     if (!ack) return;
     const uint8_t status = r.U8();
     if (!r.Ok()) return;
-    const int upgrade = upgradeStatus_.load();
-    switch (frame.subcmd) {
-        case 1:
-        case 160:
-            if (status == ACK_READY) upgradeStatus_ = UPG_START;
-            return;
-        case 2:
-        case 161:
-            if (status == ACK_READY) {
-                LogTimeStamp();
-                LogPrintA("MCU_UPG_START: ACK_READY\n\n");
-                upgradeStatus_ = UPG_SEND_BIN_DATA;
-            } else {
-                LogPrintA("MCU_UPG_START: ACK_NOT_READY\n\n");
-                upgradeStatus_ = UPG_FAIL;
-            }
-            return;
-        case 3:
-        case 162:
-            if (upgrade != UPG_WAITING_BIN_DATA_ACK) return;
-            if (status == ACK_READY) {
-                LogTimeStamp();
-                LogPrintA("MCU UPG_WAITING_BIN_DATA_ACK: ACK_READY\n\n");
-                upgradeStatus_ = UPG_SEND_BIN_DATA;
-            } else if (status == ACK_NOT_READY) {
-                LogTimeStamp();
-                LogPrintA("MCU !!!!! NOT_READY !!!!!!\n\n");
-                upgradePhase_ = PHASE_SENT;
-            }
-            return;
-        case 4:
-        case 163:
-            if (status == ACK_READY && upgrade == UPG_FINISH) {
-                LogTimeStamp();
-                LogPrintA("MCU UPG_FINISH: ACK_READY\n\n");
-            }
-            return;
-        default:
-            return;
-    }
+    ParseMcuUpgradeAck(frame.subcmd, status);
 }
 
 }  // namespace dv

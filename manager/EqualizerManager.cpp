@@ -60,8 +60,9 @@ bool EqualizerManager::IsConnected() const {
 }
 
 bool EqualizerManager::UpgradeRunning() const {
-    const int status = m_device.GetUpgradeStatus();
-    return status == dv::UPG_ENTER || status == dv::UPG_START;
+    // Hands off in every upgrade state, not just the first two: the engine owns the link until
+    // it ends, and the firmware window until it closes.
+    return m_upgradeHold || m_device.GetUpgradeStatus() != dv::UPG_IDLE;
 }
 
 void EqualizerManager::Init(CPaintManagerUI* paintManager, CWindowWnd* window,
@@ -149,6 +150,7 @@ void EqualizerManager::RunPostedTask(const dv::MessageRecord* record) {
 
 void EqualizerManager::Connect(bool reportFailure) {
     m_linkStateToSend = false;
+    m_awaitRestart = false;
     if (UpgradeRunning()) return;
     if (m_device.IsDeviceOpen()) {
         Disconnect();
@@ -211,10 +213,7 @@ void EqualizerManager::ShowConnected() {
 
 void EqualizerManager::DevicePlugin() {
     LogPrintA("DevicePlugin\n");
-    if (UpgradeRunning()) {
-        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
-        return;
-    }
+    if (HoldPlugEvent(HeldPlug::Arrival)) return;
     // Connect toggles an open link; an arrival must never end the connection in use.
     if (m_device.IsDeviceOpen()) return;
     Connect(false);
@@ -223,10 +222,7 @@ void EqualizerManager::DevicePlugin() {
 void EqualizerManager::DevicePlugOut(const QString& devicePath) {
     Q_UNUSED(devicePath);
     LogPrintA("DevicePlugOut\n");
-    if (UpgradeRunning()) {
-        LogPrintA("sys_upg_status UPG_ENTER or UPG_START\n");
-        return;
-    }
+    if (HoldPlugEvent(HeldPlug::Removal)) return;
     Disconnect();
     // A notice that must not block the window: a modeless box on this thread.
     LogPrintA("DisconnectMsgThread start!\n");
@@ -261,6 +257,13 @@ void EqualizerManager::FinishRead(unsigned generation, int result) {
         PostToWindow(dv::WM_HIDE_LOADING);
         Disconnect();
         m_profile.modelCode = -1;
+        return;
+    }
+    if (!m_device.IsHandshakeNormal()) {
+        // A unit in its loader: the link stays open for the firmware window (message 1239); the
+        // panel is not connected for editing.
+        SetConnectButton(LinkButton::Disconnected);
+        PostToWindow(dv::WM_HIDE_LOADING);
         return;
     }
     for (int k = 0; k < dv::kOutputCount; ++k)

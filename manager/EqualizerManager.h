@@ -217,6 +217,13 @@ public:
     void ShowProfile();
     bool IsWorkerRunning() const { return m_worker.joinable() && !m_workerDone.load(); }
 
+    // ---- firmware upgrade (EqualizerManagerUpgrade.cpp) ----
+    // From the moment an upgrade begins until its window closes the link is the upgrade's:
+    // connect, disconnect and plug events change nothing, and the unit is read afresh after.
+    void BeginUpgradeHold();
+    void EndUpgradeHold();
+    bool IsUpgradeHeld() const { return m_upgradeHold; }
+
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
     const dv::DspProfile& Profile() const { return m_profile; }
@@ -337,6 +344,13 @@ private:
     // Once connected: a unit that reported link without lock gets the state the panel chose.
     void SendSettledLinkState();
     bool m_linkStateToSend = false;
+    bool m_upgradeHold = false;  // window thread only
+    // Plug events while held: the last one, and whether a confirmed image's restart is awaited.
+    enum class HeldPlug { None, Arrival, Removal } m_heldPlug = HeldPlug::None;
+    int64_t m_heldPlugAt = 0;  // steady clock, as dv::DspDevice::UpgradeEndedAt
+    bool m_awaitRestart = false;
+    // True when the event is the upgrade's to keep (logged, noted, not acted on).
+    bool HoldPlugEvent(HeldPlug event);
 
     std::function<int()> m_mixerOpener;  // mixer window
     dv::DspDevice m_device;

@@ -148,7 +148,23 @@ std::vector<uint8_t> ProcessorSimulator::Ack(const SimFrame& frame,
     return EncodeFrame(frame.mcmd, frame.subcmd, kAck, payload);
 }
 
+void ProcessorSimulator::Restarted() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    loader_.Restarted();
+}
+
 SimResponse ProcessorSimulator::Handle(const SimFrame& frame) {
+    // Firmware upgrade: its own frames go to the receiver; during a transfer nothing else should
+    // arrive, and the loader answers only the greeting.
+    if (SimLoader::IsUpgradeFrame(frame)) {
+        SimResponse response;
+        loader_.Handle(frame, options_, response);
+        return response;
+    }
+    if (loader_.InSession()) loader_.CountForeignFrame();
+    if (loader_.Personality() == SimPersonality::Loader &&
+        !(frame.mcmd == 3 && (frame.subcmd == 8 || frame.subcmd == 31)))
+        return {};
     if (frame.mcmd == 2) return HandleScene(frame);
     if (frame.mcmd == 3) return HandleMcu(frame);
     if (frame.mcmd != 1) return {};
@@ -376,11 +392,6 @@ SimResponse ProcessorSimulator::HandleScene(const SimFrame& frame) {
     }
     const bool stored = scene >= 1 && scene <= kSimScenes;
     switch (frame.subcmd) {
-        case 3:
-        case 4:
-        case 5:  // DSP flash transfer; the image itself comes with the upgrade
-            response.frames.push_back(Ack(frame));
-            break;
         case 8:  // scene, immediately: 0 stores the current setting, 1 keeps what was sent to it
             if (p.size() < 2 || !stored) return response;
             if (p[1] == 0) state_.stored[scene - 1] = state_.current;
@@ -432,17 +443,15 @@ SimResponse ProcessorSimulator::HandleMcu(const SimFrame& frame) {
     if (frame.optype == kGet) {
         if (frame.subcmd == 11)
             response.frames.push_back(EncodeFrame(3, 11, kData, options_.flashVersion));
-        if (frame.subcmd == 12)
-            response.frames.push_back(
-                EncodeFrame(3, 12, kData, Payload{options_.bootloaderVersion}));
         return response;
     }
     if (frame.optype != kSet) return response;
     switch (frame.subcmd) {
         case 8:
             if (options_.answerHandshake) {
-                Payload reply{options_.handshakeStatus, options_.model, options_.masterVersion,
-                              options_.slaveVersion};
+                const bool loader = loader_.Personality() == SimPersonality::Loader;
+                Payload reply{loader ? uint8_t{0xF0} : options_.handshakeStatus, options_.model,
+                              options_.masterVersion, options_.slaveVersion};
                 reply.resize(std::min<size_t>(reply.size(), options_.handshakeBytes));
                 response.frames.push_back(EncodeFrame(3, 8, kData, reply));
             }
@@ -450,25 +459,9 @@ SimResponse ProcessorSimulator::HandleMcu(const SimFrame& frame) {
         case 31:  // needs no answer
             if (!p.empty()) pcConnected_ = p[0] != 0;
             return response;
-        case 0x8F:
-            response.frames.push_back(Ack(frame));
-            response.restart = SimRestart::Reboot;
-            return response;
         case 0x90:
             response.frames.push_back(Ack(frame));
             response.restart = SimRestart::FactoryReset;
-            return response;
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 0xA0:
-        case 0xA1:
-        case 0xA2:
-        case 0xA3:
-            response.frames.push_back(TakeNotReady()
-                                          ? EncodeFrame(3, frame.subcmd, kAck, Payload{kNotReady})
-                                          : Ack(frame));
             return response;
         default:
             return response;

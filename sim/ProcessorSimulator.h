@@ -12,6 +12,7 @@
 
 #include "sim/SimCalibration.h"
 #include "sim/SimFrames.h"
+#include "sim/SimLoader.h"
 #include "sim/SimState.h"
 
 namespace dv::sim {
@@ -39,6 +40,11 @@ struct SimResponse {
     SimRestart restart = SimRestart::None;
     std::chrono::microseconds serviceTime{0};  // on top of the latency
     bool unplug = false;                       // the unit leaves the bus instead of answering
+    // Firmware upgrade: frames due after the reply, and how long a restart keeps the unit away
+    // (<0: the options' restartDelay; stayAway: for good).
+    std::vector<std::pair<std::chrono::milliseconds, std::vector<uint8_t>>> laterFrames;
+    std::chrono::milliseconds offline{-1};
+    bool stayAway = false;
 };
 
 // A fault on demand (SimFaults.cpp): the `at`-th frame from now that matches the command (and
@@ -89,6 +95,14 @@ public:
     bool IsHung() const;
     // How long the unit works on a command before its answer leaves.
     void SetServiceTime(uint8_t mcmd, uint8_t subcmd, std::chrono::microseconds time);
+    // Firmware personalities and receiver (SimLoader): `f` runs with the unit's lock held.
+    template <typename F>
+    auto WithLoader(F&& f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return f(loader_);
+    }
+    // Back on the bus after a restart, as the personality the restart chose.
+    void Restarted();
 
     int FramesHandled() const;
     int BadFrames() const;
@@ -128,6 +142,7 @@ private:
     int faultRefused_ = 0;
     bool hung_ = false;
     std::vector<std::pair<uint16_t, std::chrono::microseconds>> serviceTimes_;
+    SimLoader loader_;
 
     // The unit reads a stored scene into a buffer before queries can see it.
     int pendingScene_ = 0;

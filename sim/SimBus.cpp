@@ -299,11 +299,14 @@ int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
     const auto due = Clock::now() + unit->Options().latency + response.serviceTime;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (handles_.count(dev))
+        if (handles_.count(dev)) {
             for (const auto& frame : response.frames) EnqueueReply(frame, due);
+            for (const auto& [delay, frame] : response.laterFrames)
+                EnqueueReply(frame, due + delay);
+        }
     }
     arrived_.notify_all();
-    if (response.restart != SimRestart::None) RestartLater(unit, response.restart, due);
+    if (response.restart != SimRestart::None) RestartLater(unit, response, due);
     return static_cast<int>(length);
 }
 
@@ -389,15 +392,20 @@ void SimBus::TimerLoop() {
 }
 
 // The unit answers, leaves the bus once its reply is out, and comes back after its restart.
-void SimBus::RestartLater(std::shared_ptr<ProcessorSimulator> unit, SimRestart kind,
+void SimBus::RestartLater(std::shared_ptr<ProcessorSimulator> unit, const SimResponse& response,
                           Clock::time_point replyDue) {
     const auto leaveIn = replyDue - Clock::now() + std::chrono::milliseconds(10);
-    const auto offline = unit->Options().restartDelay;
-    Schedule(leaveIn, [this, unit, kind, offline] {
+    const SimRestart kind = response.restart;
+    const auto offline =
+        response.offline.count() >= 0 ? response.offline : unit->Options().restartDelay;
+    const bool stayAway = response.stayAway;
+    Schedule(leaveIn, [this, unit, kind, offline, stayAway] {
         if (Unit() != unit) return;
         Unplug();
+        if (stayAway) return;
         Schedule(offline, [this, unit, kind] {
             if (kind == SimRestart::FactoryReset) unit->ResetToFactory();
+            unit->Restarted();
             if (!IsPlugged()) Plug(unit);
         });
     });

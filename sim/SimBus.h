@@ -99,7 +99,7 @@ private:
     void Schedule(Clock::duration delay, std::function<void()> task);
     void TimerLoop();
     void EnqueueReply(const std::vector<uint8_t>& frame, Clock::time_point due);
-    void RestartLater(std::shared_ptr<ProcessorSimulator> unit, SimRestart kind,
+    void RestartLater(std::shared_ptr<ProcessorSimulator> unit, const SimResponse& response,
                       Clock::time_point replyDue);
     bool Alive(const hid_device_* dev) const;
     void Queue(hid_device_* dev, Clock::time_point due, std::vector<uint8_t> bytes);

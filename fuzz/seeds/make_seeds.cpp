@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/DspDevice.h"
+#include "device/FirmwareFile.h"
 #include "profiles/ProfileFile.h"
 #include "sim/SimBus.h"
 
@@ -205,6 +206,23 @@ void ProfileSeeds(const fs::path& root) {
     dv::writeWholeProfile(sample, *scenes, names, dir / "sample.wpf");
 }
 
+// Firmware files of each shape the parser tells apart: good ones, one of each refusal.
+void FirmwareSeeds(const fs::path& root) {
+    const fs::path dir = root / "firmware_file";
+    fs::create_directories(dir);
+    std::vector<uint8_t> image(100);
+    for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7);
+    const auto good = dv::MakeFirmwareFile(image, {1, 0, 0, 100});
+    WriteFile(dir / "good", good);
+    WriteFile(dir / "one-byte", dv::MakeFirmwareFile(std::vector<uint8_t>{0x42}, {1, 0, 0, 1}));
+    WriteFile(dir / "flash-kind", dv::MakeFirmwareFile(image, {1, 0, 0, 100}, 2));
+    WriteFile(dir / "empty-image", std::vector<uint8_t>(good.begin(), good.begin() + 14));
+    auto bad = good;
+    bad[40] ^= 0xFF;
+    WriteFile(dir / "bad-sum", bad);
+    WriteFile(dir / "other-model", dv::MakeFirmwareFile(image, {1, 0, 0, 100}, 1, 2));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -215,5 +233,6 @@ int main(int argc, char** argv) {
     const fs::path root = argv[1];
     ReplySeeds(root);
     ProfileSeeds(root);
+    FirmwareSeeds(root);
     return 0;
 }

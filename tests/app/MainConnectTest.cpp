@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/dialogs/UpdateFwWnd.h"
 #include "controls/CSButtonUI.h"
 #include "device/DspReplyRecords.h"
 #include "model/SpeakerRoles.h"
 #include "tests/app/MainWndTestSupport.h"
+#include "tests/app/MsgWindowTestSupport.h"
 #include "ui/SystemMessageBox.h"
 
 using namespace DuiLib;
@@ -163,8 +165,18 @@ TEST_F(MainConnectTest, RefusedOrMissingHandshakes) {
         dv::sim::SimOptions abnormal;
         abnormal.handshakeStatus = 0xF0;
         PlugUnit(abnormal);
+        // A unit in its loader: the firmware window opens after the box, and the connect
+        // button does not stay "connecting".
+        bool firmwareWindow = false;
+        msgtest::WhenShown("UpdateFwWnd", [&](DuiLib::WindowImplBase* window) {
+            firmwareWindow = true;
+            window->Close(0);
+        });
         OpenWindow();
         ASSERT_TRUE(WaitFor([this] { return SawBox(Tr("${device_status_unnormal}")); }));
+        ASSERT_TRUE(WaitFor([&] { return firmwareWindow && !m_wnd->FirmwareWindow(); }));
+        ASSERT_TRUE(WaitFor([this] { return !m_wnd->BusyWindow(); }));
+        EXPECT_EQ(Find("btnConnect")->GetRawText(), "${btn_disconnected}");
         EXPECT_FALSE(m_wnd->Manager().IsConnected());
         CloseWindow();
         dv::sim::SimBus::Instance().Reset();

@@ -94,6 +94,11 @@ TEST_F(CommandBytesTest, PayloadsThatCannotFitAreRefusedUnsent) {
 
 TEST_F(CommandBytesTest, SendModeLeavesTheReplyForTheNextRead) {
     Open();
+    // A loader in the middle of a three-byte DSP-flash transfer.
+    unit_->WithLoader(
+        [](dv::sim::SimLoader& l) { l.SetPersonality(dv::sim::SimPersonality::Loader); });
+    EXPECT_TRUE(device_->Flash_Upg_Start(dv::sim::SimUpgradeHeader(1, 3)));
+    device_->SetUpgradeKind(dv::FirmwareKind::DspFlash);
     device_->SetUpgradeStatus(dv::UPG_WAITING_BIN_DATA_ACK);
     const uint8_t block[] = {1, 2, 3};
     EXPECT_TRUE(device_->Flash_Upg_Data(0, block));

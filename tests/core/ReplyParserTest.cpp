@@ -247,32 +247,57 @@ TEST_F(ReplyParserTest, HandshakeVersionsAndFacts) {
     EXPECT_EQ(device_->GetBootloaderVersion(), 0);
 }
 
+// Each acknowledgement moves the state only from the state that waits for it, and only for the
+// kind being upgraded; anything else (late, duplicated, stray) changes nothing.
 TEST_F(ReplyParserTest, UpgradeAcknowledgementsMoveTheState) {
-    Reply(3, 1, kAck, "0a");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_START);
-    Reply(3, 2, kAck, "0a");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_SEND_BIN_DATA);
-    device_->SetUpgradeStatus(dv::UPG_WAITING_BIN_DATA_ACK);
-    device_->SetUpgradePhase(dv::PHASE_IDLE);
-    Reply(3, 0xA2, kAck, "60");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_WAITING_BIN_DATA_ACK);
-    EXPECT_EQ(device_->GetUpgradePhase(), dv::PHASE_SENT);
-    Reply(3, 3, kAck, "0a");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_SEND_BIN_DATA);
-    Reply(3, 0xA1, kAck, "60");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_FAIL);
-
+    using K = dv::FirmwareKind;
+    struct Row {
+        K kind;
+        int state;
+        uint8_t mcmd, subcmd;
+        const char* status;
+        int wantState;
+        int16_t wantPhase;
+    };
+    const int16_t I = dv::PHASE_IDLE, S = dv::PHASE_SENT;
+    const Row rows[] = {
+        {K::McuApp, dv::UPG_ENTER, 3, 1, "0a", dv::UPG_START, I},
+        {K::McuApp, dv::UPG_ENTER, 3, 1, "60", dv::UPG_ENTER, I},
+        {K::McuApp, dv::UPG_ENTER, 3, 0xA0, "0a", dv::UPG_ENTER, I},  // the bootloader's
+        {K::Bootloader, dv::UPG_ENTER, 3, 0xA0, "0a", dv::UPG_START, I},
+        {K::DspFlash, dv::UPG_ENTER, 3, 1, "0a", dv::UPG_START, I},
+        {K::McuApp, dv::UPG_SEND_BIN_DATA, 3, 1, "0a", dv::UPG_SEND_BIN_DATA, I},  // late
+        {K::McuApp, dv::UPG_START, 3, 2, "0a", dv::UPG_SEND_BIN_DATA, I},
+        {K::McuApp, dv::UPG_START, 3, 2, "60", dv::UPG_FAIL, I},
+        {K::McuApp, dv::UPG_SEND_BIN_DATA, 3, 2, "60", dv::UPG_SEND_BIN_DATA, I},  // late
+        {K::Bootloader, dv::UPG_START, 3, 0xA1, "60", dv::UPG_FAIL, I},
+        {K::McuApp, dv::UPG_WAITING_BIN_DATA_ACK, 3, 3, "0a", dv::UPG_SEND_BIN_DATA, I},
+        {K::McuApp, dv::UPG_WAITING_BIN_DATA_ACK, 3, 3, "60", dv::UPG_WAITING_BIN_DATA_ACK, S},
+        {K::McuApp, dv::UPG_WAITING_BIN_DATA_ACK, 3, 3, "e0", dv::UPG_FAIL, I},
+        {K::McuApp, dv::UPG_WAITING_BIN_DATA_ACK, 3, 0xA2, "0a", dv::UPG_WAITING_BIN_DATA_ACK, I},
+        {K::McuApp, dv::UPG_WAITING_BIN_DATA_ACK, 2, 4, "0a", dv::UPG_WAITING_BIN_DATA_ACK, I},
+        {K::McuApp, dv::UPG_SEND_BIN_DATA, 3, 3, "60", dv::UPG_SEND_BIN_DATA, I},  // duplicate
+        {K::Bootloader, dv::UPG_WAITING_BIN_DATA_ACK, 3, 0xA2, "60", dv::UPG_WAITING_BIN_DATA_ACK, S},
+        {K::DspFlash, dv::UPG_START, 2, 3, "0a", dv::UPG_SEND_BIN_DATA, I},
+        {K::DspFlash, dv::UPG_START, 2, 3, "60", dv::UPG_FAIL, I},
+        {K::DspFlash, dv::UPG_IDLE, 2, 3, "0a", dv::UPG_IDLE, I},
+        {K::DspFlash, dv::UPG_SEND_BIN_DATA, 2, 3, "60", dv::UPG_SEND_BIN_DATA, I},
+        {K::DspFlash, dv::UPG_WAITING_BIN_DATA_ACK, 2, 4, "0a", dv::UPG_SEND_BIN_DATA, I},
+        {K::DspFlash, dv::UPG_WAITING_BIN_DATA_ACK, 2, 4, "60", dv::UPG_WAITING_BIN_DATA_ACK, S},
+        {K::DspFlash, dv::UPG_WAITING_BIN_DATA_ACK, 3, 3, "0a", dv::UPG_WAITING_BIN_DATA_ACK, I},
+        {K::None, dv::UPG_WAITING_BIN_DATA_ACK, 2, 4, "0a", dv::UPG_WAITING_BIN_DATA_ACK, I},
+    };
+    for (const Row& row : rows) {
+        device_->SetUpgradeKind(row.kind);
+        device_->SetUpgradeStatus(row.state);
+        device_->SetUpgradePhase(dv::PHASE_IDLE);
+        Reply(row.mcmd, row.subcmd, kAck, row.status);
+        EXPECT_EQ(device_->GetUpgradeStatus(), row.wantState)
+            << int(row.kind) << " " << row.state << " " << int(row.subcmd) << " " << row.status;
+        EXPECT_EQ(device_->GetUpgradePhase(), row.wantPhase) << int(row.subcmd) << row.status;
+    }
+    device_->SetUpgradeKind(K::None);
     device_->SetUpgradeStatus(dv::UPG_IDLE);
-    Reply(2, 3, kAck, "0a");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_IDLE) << "flash start counts only in UPG_START";
-    device_->SetUpgradeStatus(dv::UPG_START);
-    Reply(2, 3, kAck, "0a");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_SEND_BIN_DATA);
-    device_->SetUpgradeStatus(dv::UPG_WAITING_BIN_DATA_ACK);
-    Reply(2, 4, kAck, "0a");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_SEND_BIN_DATA);
-    Reply(2, 3, kAck, "60");
-    EXPECT_EQ(device_->GetUpgradeStatus(), dv::UPG_FAIL);
 }
 
 TEST_F(ReplyParserTest, ShortPayloadsAndNamesOutsideTheModelAreRefused) {
