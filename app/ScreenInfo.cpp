@@ -6,6 +6,7 @@
 
 #include "base/Log.h"
 #include "ui/UIManager.h"
+#include "ui/UIWindow.h"
 
 namespace {
 
@@ -123,4 +124,11 @@ void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager, const ScreenInfo& scr
 
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager) {
     ApplyScreenDpi(paintManager, ScreenInfo());
+}
+
+void ResizeToScaledInitSize(DuiLib::CWindowWnd* window, DuiLib::CPaintManagerUI* paintManager) {
+    if (!window || !paintManager) return;
+    const QSize initial = paintManager->GetInitSize();
+    const int scale = paintManager->GetScale();
+    window->ResizeClient(initial.width() * scale / 100, initial.height() * scale / 100);
 }

@@ -9,7 +9,8 @@
 
 namespace DuiLib {
 class CPaintManagerUI;
-}
+class CWindowWnd;
+}  // namespace DuiLib
 
 struct ScreenRect {
     int left = 0;
@@ -59,3 +60,5 @@ int FitWindowDpi(int dpi, int width, int height, const ScreenRect& rect);
 // by the rule, lowered where the window's markup size would not fit the monitor.
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager);
 void ApplyScreenDpi(DuiLib::CPaintManagerUI* paintManager, const ScreenInfo& screens);
+// A tool window's client area: its markup size at the scale the DPI rule chose.
+void ResizeToScaledInitSize(DuiLib::CWindowWnd* window, DuiLib::CPaintManagerUI* paintManager);

@@ -485,6 +485,7 @@ void DrawCalibrationLegend(QPainter& painter, const CurveRect& plot, const Calib
                                    metrics.horizontalAdvance(look.correctionText));
     const QRect box(plot.right - pad - (sample + gap + textWidth + 2 * pad), plot.top + pad,
                     sample + gap + textWidth + 2 * pad, 2 * row + pad);
+    painter.setFont(look.font);  // the font the box was measured with
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(Argb(kCurveGridColor), 1));
     painter.setBrush(QColor::fromRgba(0xE00F1216));

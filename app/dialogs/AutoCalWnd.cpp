@@ -109,6 +109,7 @@ CControlUI* CAutoCalWnd::CreateControl(const QString& pstrClass) {
 
 void CAutoCalWnd::InitWindow() {
     ApplyScreenDpi(&m_pm);
+    ResizeToScaledInitSize(this, &m_pm);
     m_plot = dynamic_cast<UIEqualizerAc*>(m_pm.FindControl(QStringLiteral("equalizer_ac")));
     m_btnStart = m_pm.FindControl(QStringLiteral("start_auto_cal"));
     m_btnClose = m_pm.FindControl(QStringLiteral("closebtn"));

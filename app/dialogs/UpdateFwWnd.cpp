@@ -29,6 +29,7 @@ CUpdateFwWnd::~CUpdateFwWnd() {
 
 void CUpdateFwWnd::InitWindow() {
     ApplyScreenDpi(&m_pm);
+    ResizeToScaledInitSize(this, &m_pm);
     m_pCloseBtn = m_pm.FindControl("closebtn");
     m_pFilePath = dynamic_cast<CEditUI*>(m_pm.FindControl("file_path_edt"));
     m_pCancelBtn = m_pm.FindControl("cancel_btn");
