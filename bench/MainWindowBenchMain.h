@@ -10,7 +10,10 @@
 #include <cstdlib>
 #include <functional>
 
+#include "app/MainWnd.h"
 #include "app/SkinResources.h"
+#include "base/DeviceNotifier.h"
+#include "sim/SimBus.h"
 
 // Runs the event loop until `done` or `ms` milliseconds have passed; returns `done()`.
 inline bool PumpUntil(const std::function<bool()>& done, int ms) {
@@ -19,6 +22,29 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms) {
     while (!done() && timer.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     return done();
+}
+
+// A main window connected to a freshly plugged simulated unit holding `unit`, or nullptr (the
+// benchmark is then marked as failed).
+inline CMainWnd* OpenConnectedMainWindow(benchmark::State& state, dv::sim::SimOptions options,
+                                         dv::sim::SimUnitState unit) {
+    dv::sim::SimBus::Instance().Reset();
+    dv::sim::SimBus::Instance().Plug(
+        std::make_shared<dv::sim::ProcessorSimulator>(options, std::move(unit)));
+    auto* wnd = new CMainWnd(CreateSimBusDeviceNotifier);
+    if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230,
+                     650)) {
+        state.SkipWithError("no main window");
+        delete wnd;
+        return nullptr;
+    }
+    EqualizerManager& manager = wnd->Manager();
+    if (!PumpUntil([&] { return manager.IsConnected() && !wnd->BusyWindow(); }, 20000)) {
+        state.SkipWithError("did not connect");
+        delete wnd;
+        return nullptr;
+    }
+    return wnd;
 }
 
 inline int RunMainWindowBenchmarks(int argc, char** argv) {

@@ -24,22 +24,9 @@ using dv::sim::SimBus;
 
 // A connected main window at `scale` percent, or null.
 CMainWnd* OpenConnected(benchmark::State& state, int scale) {
-    SimBus::Instance().Reset();
-    SimBus::Instance().Plug(std::make_shared<dv::sim::ProcessorSimulator>(
-        dv::sim::SimOptions{}, dv::sim::TunedCarState()));
-    auto* wnd = new CMainWnd(CreateSimBusDeviceNotifier);
-    if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230,
-                     650)) {
-        state.SkipWithError("no main window");
-        delete wnd;
-        return nullptr;
-    }
-    EqualizerManager& manager = wnd->Manager();
-    if (!PumpUntil([&] { return manager.IsConnected() && !wnd->BusyWindow(); }, 20000)) {
-        state.SkipWithError("did not connect");
-        delete wnd;
-        return nullptr;
-    }
+    CMainWnd* wnd =
+        OpenConnectedMainWindow(state, dv::sim::SimOptions{}, dv::sim::TunedCarState());
+    if (!wnd) return nullptr;
     wnd->GetPaintManager()->SetDPI(scale);
     QCoreApplication::processEvents();
     return wnd;

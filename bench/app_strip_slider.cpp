@@ -16,22 +16,10 @@ namespace {
 using dv::sim::SimBus;
 
 void BM_StripSliderMove(benchmark::State& state) {
-    SimBus::Instance().Reset();
-    SimBus::Instance().Plug(std::make_shared<dv::sim::ProcessorSimulator>(
-        dv::sim::SimOptions{}, dv::sim::TunedCarState()));
-    auto* wnd = new CMainWnd(CreateSimBusDeviceNotifier);
-    if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230,
-                     650)) {
-        state.SkipWithError("no main window");
-        delete wnd;
-        return;
-    }
+    CMainWnd* wnd =
+        OpenConnectedMainWindow(state, dv::sim::SimOptions{}, dv::sim::TunedCarState());
+    if (!wnd) return;
     EqualizerManager& manager = wnd->Manager();
-    if (!PumpUntil([&] { return manager.IsConnected() && !wnd->BusyWindow(); }, 20000)) {
-        state.SkipWithError("did not connect");
-        delete wnd;
-        return;
-    }
     const bool delay = state.range(0) == 1;
     auto* slider = dynamic_cast<DuiLib::CSliderUI*>(
         wnd->GetPaintManager()->FindControl(delay ? "slider_ch_delay_2" : "slider_ch_volume_2"));

@@ -32,24 +32,11 @@ double ThreadCpuMs() {
 
 // A main window connected to a tuned car playing `source`, or nullptr.
 CMainWnd* OpenConnected(benchmark::State& state, int source) {
-    SimBus::Instance().Reset();
     dv::sim::SimUnitState unit = dv::sim::TunedCarState();
     unit.sourceCode = static_cast<uint8_t>(0x51 + source);
-    SimBus::Instance().Plug(
-        std::make_shared<dv::sim::ProcessorSimulator>(dv::sim::SimOptions{}, unit));
-    auto* wnd = new CMainWnd(CreateSimBusDeviceNotifier);
-    if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230,
-                     650)) {
-        state.SkipWithError("no main window");
-        delete wnd;
-        return nullptr;
-    }
+    CMainWnd* wnd = OpenConnectedMainWindow(state, dv::sim::SimOptions{}, unit);
+    if (!wnd) return nullptr;
     EqualizerManager& manager = wnd->Manager();
-    if (!PumpUntil([&] { return manager.IsConnected() && !wnd->BusyWindow(); }, 20000)) {
-        state.SkipWithError("did not connect");
-        delete wnd;
-        return nullptr;
-    }
     PumpUntil([&] { return manager.Device().QueuedCommandCount() == 0; }, 5000);
     return wnd;
 }

@@ -46,24 +46,11 @@ public:
 };
 
 CMainWnd* OpenConnected(benchmark::State& state, std::chrono::microseconds latency) {
-    SimBus::Instance().Reset();
     dv::sim::SimOptions options;
     options.latency = latency;
-    SimBus::Instance().Plug(
-        std::make_shared<dv::sim::ProcessorSimulator>(options, dv::sim::TunedCarState()));
-    auto* wnd = new CMainWnd(CreateSimBusDeviceNotifier);
-    if (!wnd->Create(nullptr, "Stormedge DSP Audio", DuiLib::UI_WNDSTYLE_FRAME, 0, 0, 0, 1230,
-                     650)) {
-        state.SkipWithError("no main window");
-        delete wnd;
-        return nullptr;
-    }
+    CMainWnd* wnd = OpenConnectedMainWindow(state, options, dv::sim::TunedCarState());
+    if (!wnd) return nullptr;
     EqualizerManager& manager = wnd->Manager();
-    if (!PumpUntil([&] { return manager.IsConnected() && !wnd->BusyWindow(); }, 20000)) {
-        state.SkipWithError("did not connect");
-        delete wnd;
-        return nullptr;
-    }
     manager.SetQuestionAsker(std::make_unique<ConfirmingAsker>());
     return wnd;
 }
