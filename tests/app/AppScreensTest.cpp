@@ -12,6 +12,8 @@
 #include <cstdlib>
 
 #include "MainWndTestSupport.h"
+#include "MsgWindowTestSupport.h"
+#include "app/dialogs/AutoCalWnd.h"
 #include "ui/UIContainer.h"
 
 namespace {
@@ -149,6 +151,22 @@ TEST_F(AppScreensChild, DISABLED_MainWindowOnTheseMonitors) {
     ASSERT_NE(close, nullptr);
     EXPECT_FALSE(close->GetPos().ToQRect().isEmpty());
     EXPECT_TRUE(area.contains(window->mapToGlobal(close->GetPos().ToQRect().center())));
+
+    // A tool window takes its markup size at the same scale and lies wholly on one monitor.
+    bool shown = false;
+    msgtest::WhenShown("AutoCalWnd", [&](DuiLib::WindowImplBase* tool) {
+        shown = true;
+        const int toolScale = tool->GetPaintManager()->GetScale();
+        EXPECT_EQ(tool->GetHWND()->size(), QSize(1000 * toolScale / 100, 600 * toolScale / 100));
+        const QRect frame = tool->GetHWND()->frameGeometry();
+        bool onOneScreen = false;
+        for (QScreen* screen : QGuiApplication::screens())
+            onOneScreen = onOneScreen || screen->availableGeometry().contains(frame);
+        EXPECT_TRUE(onOneScreen);
+        msgtest::Click(tool, QStringLiteral("closebtn"));
+    });
+    RunAutoCalibration(*m_wnd, m_wnd->Manager());
+    EXPECT_TRUE(shown);
 }
 
 }  // namespace
