@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <string>
 
 #include "profiles/ProfileFile.h"
 #include "tests/app/SceneTestSupport.h"
@@ -297,11 +298,24 @@ const FaultRow kFaultRows[] = {
     {"scene delete", 2, 10, 2, 1}, {"factory", 3, 0x90, -1, 1},
 };
 
+// Names that stay the same from run to run (the default would print the row's bytes, pointer
+// included, and ctest could then look for a test that no longer exists).
+std::string FaultCaseName(const ::testing::TestParamInfo<SceneFaultTest::ParamType>& info) {
+    const FaultRow& row = std::get<0>(info.param);
+    std::string name;
+    for (const char* c = row.operation; *c; ++c) name += *c == ' ' ? '_' : *c;
+    static const char* const kKinds[] = {"NotReady", "Silent", "Unplug"};
+    return name + "_" + std::to_string(row.mcmd) + "_" + std::to_string(row.subcmd) + "_scene" +
+           (row.scene < 0 ? std::string("Any") : std::to_string(row.scene)) + "_" +
+           kKinds[static_cast<int>(std::get<1>(info.param))];
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryOperation, SceneFaultTest,
                          ::testing::Combine(::testing::ValuesIn(kFaultRows),
                                             ::testing::Values(SimFault::Kind::NotReady,
                                                               SimFault::Kind::Silent,
-                                                              SimFault::Kind::Unplug)));
+                                                              SimFault::Kind::Unplug)),
+                         FaultCaseName);
 
 TEST_F(SceneTransferTest, NotReadyTwiceIsRetriedAndTheTransferCompletes) {
     ConnectFast([](SimUnitState&) {});
