@@ -179,6 +179,15 @@ protected:
         ASSERT_TRUE(device_->IsDeviceOpen());
         dv::sim::SimBus::Instance().ClearTranscript();
     }
+    // The unit answers the upgrade entries with NOT_READY instead of restarting into its loader,
+    // so a table of every command keeps one unit on the bus however slowly it runs.
+    void StayOutOfTheLoader() {
+        unit_->WithLoader([](dv::sim::SimLoader& loader) {
+            dv::sim::SimUpgradeFaults faults;
+            faults.refuseEnter = true;
+            loader.SetFaults(faults);
+        });
+    }
     // Reports the panel wrote since the transcript was last cleared, as hex.
     std::vector<std::string> Written() const {
         std::vector<std::string> out;
