@@ -17,9 +17,9 @@
 #include <cmath>
 #include <vector>
 
-#include "app/SkinResources.h"
 #include "app/dialogs/AutoCalWnd.h"
 #include "bench/SimulatedLink.h"
+#include "bench/ToolWindowBenchMain.h"
 #include "controls/UIEqualizerAc.h"
 #include "controls/UIEqualizerPainter.h"
 #include "curves/CalibrationCurves.h"
@@ -233,51 +233,7 @@ BENCHMARK(BM_WindowTimePerRecord)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    QTemporaryDir dir;
+    QTemporaryDir dir;  // the speaker logs of the runs
     g_dir = &dir;
-    if (!PrepareSkinResources()) return 1;
-    CResourceManager* resources = CResourceManager::GetInstance();
-    resources->LoadLanguage("lan/lan_cn.xml", "cn_zh");
-    resources->LoadLanguage("lan/lan_en.xml", "en");
-    resources->SelectLanguage("cn_zh");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    CPaintManagerUI::Term();
-    return 0;
+    return RunToolWindowBenchmarks(argc, argv);
 }
-
-namespace {
-// The plot alone: six measured and six correction curves, plain (0) and as a measurement (1).
-void BM_CalibrationPlotPaint(benchmark::State& state) {
-    dv::CalibrationCurves curves;
-    std::vector<double> f(8 * 512), l(8 * 512), mf(8 * 121), ml(8 * 121);
-    for (int c = 0; c < 8; ++c) {
-        for (int i = 0; i < 512; ++i) {
-            f[c * 512 + i] = 1.02 * std::pow(23530.0 / 1.02, i / 510.0);
-            l[c * 512 + i] = 3 * std::sin(i * 0.03 + c);
-        }
-        for (int k = 0; k < 121; ++k) {
-            mf[c * 121 + k] = 20 * std::pow(1000.0, k / 120.0);
-            ml[c * 121 + k] = 5 * std::sin(k * 0.2 + c);
-        }
-    }
-    uint8_t shown[8] = {1, 1, 1, 1, 1, 1, 0, 0};
-    curves.setCurves(f.data(), l.data(), 8, shown);
-    curves.setMeasuredCurves(mf.data(), ml.data(), 8, shown);
-    QImage image(560, 360, QImage::Format_ARGB32_Premultiplied);
-    dv::CalibrationLook look;
-    look.measurementStyle = state.range(0) != 0;
-    look.font = QFont("WenQuanYi Micro Hei", 11);
-    look.measuredText = "Measured response";
-    look.correctionText = "Correction EQ";
-    for (auto _ : state) {
-        QPainter p(&image);
-        dv::PaintCalibration(p, curves, {0, 0, 560, 360}, 0xFF0F1216, look);
-    }
-}
-BENCHMARK(BM_CalibrationPlotPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-}  // namespace

@@ -6,7 +6,7 @@
 
 #include "app/MsgWnd.h"
 #include "app/NameMsgWnd.h"
-#include "app/SkinResources.h"
+#include "bench/ToolWindowBenchMain.h"
 #include "ui/UILib.h"
 
 using namespace DuiLib;
@@ -51,17 +51,5 @@ BENCHMARK(BM_NameMsgWndBuildAndShow)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    if (!PrepareSkinResources()) return 1;
-    CResourceManager* resources = CResourceManager::GetInstance();
-    resources->LoadLanguage("lan/lan_cn.xml", "cn_zh");
-    resources->LoadLanguage("lan/lan_en.xml", "en");
-    resources->SelectLanguage("cn_zh");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    CPaintManagerUI::Term();
-    return 0;
+    return RunToolWindowBenchmarks(argc, argv);
 }

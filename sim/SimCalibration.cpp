@@ -5,6 +5,8 @@
 #include <complex>
 #include <numbers>
 
+#include "sim/SimFrames.h"
+
 namespace dv::sim {
 
 namespace {
@@ -56,13 +58,7 @@ bool ValidChannel(int c) {
 }
 
 void PutCalBand(std::vector<uint8_t>& out, const SimCalBand& band) {
-    out.push_back(static_cast<uint8_t>(band.freq >> 8));
-    out.push_back(static_cast<uint8_t>(band.freq));
-    out.push_back(static_cast<uint8_t>(band.qHundredths / 100));
-    out.push_back(static_cast<uint8_t>(band.qHundredths % 100));
-    const int shifted = band.gainTenths + 180;  // gain + 18 dB, in tenths
-    out.push_back(static_cast<uint8_t>(shifted / 10));
-    out.push_back(static_cast<uint8_t>(shifted % 10));
+    PutBandBytes(out, band.freq, band.qHundredths, band.gainTenths);
 }
 
 void PutPoint(std::vector<uint8_t>& out, const SimSpectrumPoint& point) {

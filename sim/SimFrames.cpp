@@ -40,4 +40,14 @@ std::vector<uint8_t> EncodeFrame(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
     return frame;
 }
 
+void PutBandBytes(std::vector<uint8_t>& out, int freq, int qHundredths, int gainTenths) {
+    out.push_back(static_cast<uint8_t>(freq >> 8));
+    out.push_back(static_cast<uint8_t>(freq));
+    out.push_back(static_cast<uint8_t>(qHundredths / 100));
+    out.push_back(static_cast<uint8_t>(qHundredths % 100));
+    const int shifted = gainTenths + 180;
+    out.push_back(static_cast<uint8_t>(shifted / 10));
+    out.push_back(static_cast<uint8_t>(shifted % 10));
+}
+
 }  // namespace dv::sim

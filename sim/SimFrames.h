@@ -24,4 +24,8 @@ std::optional<SimFrame> DecodeOutputReport(std::span<const uint8_t> report);
 std::vector<uint8_t> EncodeFrame(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
                                  std::span<const uint8_t> payload);
 
+// One band as the unit writes it in a reply: frequency (16 bits), Q in whole and hundredths,
+// gain + 18 dB in whole and tenths.
+void PutBandBytes(std::vector<uint8_t>& out, int freq, int qHundredths, int gainTenths);
+
 }  // namespace dv::sim

@@ -11,13 +11,7 @@ namespace {
 constexpr int kMaxPayload = 57;
 
 void PutBand(std::vector<uint8_t>& out, const SimBand& band) {
-    out.push_back(static_cast<uint8_t>(band.freq >> 8));
-    out.push_back(static_cast<uint8_t>(band.freq));
-    out.push_back(static_cast<uint8_t>(band.qHundredths / 100));
-    out.push_back(static_cast<uint8_t>(band.qHundredths % 100));
-    const int shifted = band.gainTenths + 180;  // gain + 18 dB, in tenths
-    out.push_back(static_cast<uint8_t>(shifted / 10));
-    out.push_back(static_cast<uint8_t>(shifted % 10));
+    PutBandBytes(out, band.freq, band.qHundredths, band.gainTenths);
 }
 
 // Last item that still fits: never past `limit`, never more than the frame holds.
