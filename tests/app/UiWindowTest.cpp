@@ -1,9 +1,13 @@
 // The window base: message order, posted messages and their records, modal runs, menus.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <atomic>
 #include <thread>
 
 #include "tests/app/UiTestSupport.h"
+#include "ui/SystemMessageBox.h"
 
 using namespace DuiLib;
 using uitest::RecordingWnd;
@@ -214,6 +218,25 @@ TEST(UiWindow, AMenuIsDrawnAtItsOwnersScale) {
     const QSize scaled = atScaled->GetWidget()->size();
     EXPECT_EQ(scaled.height(), normal.height() * 3 / 2);
     EXPECT_GE(scaled.width(), normal.width() * 3 / 2 - 1);
+}
+
+TEST(UiWindow, ASystemMessageBoxTakesItsWindowsFontAndScale) {
+    auto owner = uitest::Open(kWindow);
+    ASSERT_TRUE(owner);
+    owner->Pm().SetDPI(144);
+    const QFont windowFont = owner->Pm().GetFont(-1);
+    QFont boxFont;
+    QFont buttonFont;
+    QTimer::singleShot(0, [&]() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        boxFont = box->font();
+        buttonFont = box->buttons().value(0)->font();
+        box->done(0);
+    });
+    ShowSystemMessageBox(owner->GetHWND(), "scaled", "Notice");
+    EXPECT_EQ(boxFont, windowFont);
+    EXPECT_EQ(buttonFont, windowFont);
 }
 
 TEST(UiWindow, AMenuOutlivingItsOwnerWindowIsHarmless) {
