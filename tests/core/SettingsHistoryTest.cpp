@@ -23,8 +23,8 @@ bool SameSettings(const DspProfile& a, const DspProfile& b) {
         const dv::OutputChannel& y = b.channels[k];
         if (x.eqSize != y.eqSize || x.gain != y.gain || x.mute != y.mute || x.delay != y.delay ||
             x.phase != y.phase || x.bypass != y.bypass ||
-            x.crossover.bpType != y.crossover.bpType ||
-            !section(x.crossover.hp, y.crossover.hp) || !section(x.crossover.lp, y.crossover.lp))
+            x.crossover.bpType != y.crossover.bpType || !section(x.crossover.hp, y.crossover.hp) ||
+            !section(x.crossover.lp, y.crossover.lp))
             return false;
         for (int i = 0; i < dv::BandCapacity(k); ++i) {
             const dv::EqBand& u = x.eqArray[i];
