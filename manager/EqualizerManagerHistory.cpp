@@ -80,6 +80,8 @@ void EqualizerManager::ReplaceSettings(const dv::DspProfile& target, const dv::H
     next->showChEqualizer = kept.showChEqualizer;
     next->currChannel = view ? view->output : kept.currChannel;
     m_profile = *next;
+    // Queued first: the command thread sends while the controls and curves are redrawn.
+    if (!commands.empty()) dv::SendProfileCommands(m_device, commands, false);
 
     const RefreshScope refreshing(*this);
     if (view && m_btnArgEq && m_btnArgEq->IsSelected() != (view->parametric == 1)) {
@@ -90,7 +92,6 @@ void EqualizerManager::ReplaceSettings(const dv::DspProfile& target, const dv::H
         if (m_equalizer) m_equalizer->setDragAllDirection(parametric);
     }
     ShowProfile();
-    if (!commands.empty()) dv::SendProfileCommands(m_device, commands, false);
 }
 
 bool EqualizerManager::Undo() {

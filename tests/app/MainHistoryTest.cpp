@@ -10,8 +10,10 @@
 #include "controls/CSButtonUI.h"
 #include "device/DspReplyRecords.h"
 #include "device/ProfileDiff.h"
+#include "profiles/ProfileFile.h"
 #include "tests/app/EditTestSupport.h"
 #include "tests/app/MsgWindowTestSupport.h"
+#include "tests/app/SceneTestSupport.h"
 #include "tests/core/RandomProfiles.h"
 
 using namespace DuiLib;
@@ -209,18 +211,6 @@ TEST_F(MainHistoryTest, CompareSendsOnlyTheDifferenceAndKeepsBothSlots) {
     EXPECT_TRUE(Manager().CanUndo());
 }
 
-TEST_F(MainHistoryTest, AFileSentToTheUnitClearsTheHistoryAndEndsTheCompare) {
-    Connect();
-    Drag("eq_slider_1", {-30});
-    Click("btn_ab_b");
-    Drag("eq_slider_2", {30});
-    Manager().ClearHistory("test");  // as a scene load or a file sent does
-    EXPECT_FALSE(Manager().CanUndo());
-    EXPECT_FALSE(Manager().IsComparing());
-    EXPECT_TRUE(FindAs<CSButtonUI>("btn_ab_a")->IsSelected());
-    EXPECT_FALSE(FindAs<CSButtonUI>("btn_ab_b")->IsSelected());
-}
-
 TEST_F(MainHistoryTest, WhileDisconnectedAnUndoChangesTheModelOnly) {
     Connect();
     Drag("eq_slider_1", {-30});
@@ -231,6 +221,26 @@ TEST_F(MainHistoryTest, WhileDisconnectedAnUndoChangesTheModelOnly) {
     ASSERT_TRUE(Manager().Undo());
     EXPECT_FALSE(Shows(edited));
     EXPECT_TRUE(SentFrames().empty());
+}
+
+class SceneHistoryTest : public scenetest::SceneTest {};
+
+TEST_F(SceneHistoryTest, ASceneFileSentToTheUnitClearsTheHistoryAndEndsTheCompare) {
+    ConnectFast([](dv::sim::SimUnitState&) {});
+    ASSERT_TRUE(dv::writeSceneProfile(Manager().Profile(), PathOf("car.spf").toStdString(),
+                                      [](std::string_view) {}));
+    Drag("eq_slider_1", {-30});
+    Find("btn_ab_b")->Activate();
+    Drag("eq_slider_2", {30});
+    ASSERT_TRUE(Manager().CanUndo());
+    AnswerDialogs(PathOf("car.spf"));
+    Manager().LoadSenceConfigFromFile();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(Manager().CanUndo());
+    EXPECT_FALSE(Manager().IsComparing());
+    EXPECT_FALSE(Find("btn_undo")->IsEnabled());
+    EXPECT_TRUE(FindAs<CSButtonUI>("btn_ab_a")->IsSelected());
+    EXPECT_FALSE(FindAs<CSButtonUI>("btn_ab_b")->IsSelected());
 }
 
 }  // namespace
