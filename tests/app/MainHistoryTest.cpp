@@ -3,6 +3,7 @@
 // what differs.
 #include <QKeyEvent>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ using maintest::Commit;
 namespace {
 
 class MainHistoryTest : public maintest::EditingTest {
-protected:
+public:
     const dv::DspProfile& Model() { return Manager().Profile(); }
 
     // A tuned car whose mixer trims are at full level, as the panel takes unset ones.
@@ -50,6 +51,14 @@ protected:
     }
     void Click(const char* name) {
         Find(QString::fromLatin1(name))->Activate();
+        Settle();
+    }
+    // Opens `output`'s role menu and picks `item`, as a user does.
+    void PickRole(int output, const std::wstring& item) {
+        Find(QString("ch_output_btn_%1").arg(output))->Activate();
+        auto cmd = std::make_unique<MenuCmd>();
+        std::copy(item.begin(), item.end(), cmd->szName);
+        dv::PostToWindow(m_wnd->GetWindowHandle(), WM_MENUCLICK, 0, std::move(cmd));
         Settle();
     }
     void ClickAnswering(const char* button, const char* answer) {
@@ -149,6 +158,50 @@ TEST_F(MainHistoryTest, GesturesAreStepsAndRefreshesAreNot) {
     EXPECT_FALSE(FindAs<CButtonUI>("btn_undo")->IsEnabled());
     EXPECT_TRUE(FindAs<CButtonUI>("btn_redo")->IsEnabled());
     ASSERT_TRUE(UnitMatchesPanel());
+}
+
+// Each whole-output action is one step: its undo brings back the setting before it and the unit
+// with it, its redo the setting after it.
+TEST_F(MainHistoryTest, EachWholeOutputActionIsOneStep) {
+    const struct {
+        const char* what;
+        std::function<void(MainHistoryTest&)> act;
+    } rows[] = {
+        {"EQ reset", [](MainHistoryTest& t) { t.ClickAnswering("btn_reset_eq", "confirm_btn"); }},
+        {"mode switch", [](MainHistoryTest& t) { t.ClickAnswering("btn_arg_eq", "confirm_btn"); }},
+        {"output reset",
+         [](MainHistoryTest& t) { t.ClickAnswering("btn_reset_output", "third_btn"); }},
+        {"link with copy",
+         [](MainHistoryTest& t) {
+             msgtest::WhenShown("MsgCheckBoxWnd", [](WindowImplBase* w) {
+                 msgtest::Click(w, "check_box_0");
+                 msgtest::Click(w, "confirm_btn");
+             });
+             t.Click("btn_link_output");
+         }},
+        {"role", [](MainHistoryTest& t) { t.PickRole(4, L"output_menu_center_all_freq"); }},
+    };
+    for (const auto& row : rows) {
+        Connect();
+        // Shaped bands at Q 2, so the mode switch and the resets have something to change.
+        Drag("eq_slider_3", {-45});
+        ClickAnswering("btn_arg_eq", "confirm_btn");
+        Type("eq_q_3", "2", Commit::Return);
+        const dv::DspProfile before = Model();
+        const bool parametric = FindAs<CSButtonUI>("btn_arg_eq")->IsSelected();
+        row.act(*this);
+        const dv::DspProfile after = Model();
+        ASSERT_FALSE(Shows(before) && row.what != std::string("mode switch")) << row.what;
+        ASSERT_TRUE(Manager().Undo()) << row.what;
+        EXPECT_TRUE(Shows(before)) << row.what;
+        EXPECT_EQ(FindAs<CSButtonUI>("btn_arg_eq")->IsSelected(), parametric) << row.what;
+        EXPECT_TRUE(UnitMatchesPanel()) << row.what;
+        ASSERT_TRUE(Manager().Redo()) << row.what;
+        EXPECT_TRUE(Shows(after)) << row.what;
+        EXPECT_TRUE(UnitMatchesPanel()) << row.what;
+        CloseWindow();
+        dv::sim::SimBus::Instance().Reset();
+    }
 }
 
 TEST_F(MainHistoryTest, UndoOfAnEqResetSendsExactlyTheBandsThatChanged) {
