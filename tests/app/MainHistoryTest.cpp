@@ -141,6 +141,8 @@ TEST_F(MainHistoryTest, GesturesAreStepsAndRefreshesAreNot) {
     Step("eq_gain_4", true);                // a held stepper
     Step("eq_gain_4", true);
     Step("eq_gain_4", true);
+    Manager().SetHeldGestureWindow(std::chrono::milliseconds(0));
+    Step("eq_gain_4", true);                          // a later press: a step of its own
     Type("edit_ch_volume_3", "-17", Commit::Return);  // Return, then the focus leaves
     Click("ch_phase_5");
     // The unit reports a value: shown, never a step.
@@ -153,7 +155,7 @@ TEST_F(MainHistoryTest, GesturesAreStepsAndRefreshesAreNot) {
     EXPECT_EQ(Model().channels[6].gain, -9);
     int steps = 0;
     while (Manager().Undo()) ++steps;
-    EXPECT_EQ(steps, 4);
+    EXPECT_EQ(steps, 5);
     EXPECT_EQ(Model().channels[6].gain, -9);  // an undo leaves the unit's report alone
     EXPECT_FALSE(FindAs<CButtonUI>("btn_undo")->IsEnabled());
     EXPECT_TRUE(FindAs<CButtonUI>("btn_redo")->IsEnabled());
