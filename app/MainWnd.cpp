@@ -9,10 +9,10 @@
 #include "app/LoadingWnd.h"
 #include "app/ProcessRestart.h"
 #include "app/ScreenInfo.h"
-#include "app/dialogs/MixerWnd.h"
-#include "app/dialogs/NoiseThresholdWnd.h"
 #include "app/WindowQuestionAsker.h"
 #include "app/dialogs/AutoCalWnd.h"
+#include "app/dialogs/MixerWnd.h"
+#include "app/dialogs/NoiseThresholdWnd.h"
 #include "app/dialogs/UpdateFwWnd.h"
 #include "base/Log.h"
 #include "controls/UICurveFactory.h"
@@ -82,6 +82,7 @@ void CMainWnd::InitWindow() {
     m_manager.Init(&m_pm, this, MakeWindowQuestionAsker());
     m_manager.SetMixerOpener([this] { return ShowMixerWnd(GetHWND(), m_manager); });
     BindManagerWindows();
+    BindHistory();  // undo, redo and A/B buttons and keys
 
     m_pInstanceLock = std::make_unique<SingleInstanceLock>(
         QString::asprintf("TONVOX4TO8_%s", kModelName).toStdString());
@@ -279,6 +280,7 @@ void CMainWnd::OnMenuClick() {
     LogPrint(L"on menu click %ls\n", name.toStdWString().c_str());
     if (OnSceneMenu(name)) return;
     if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
+        const EqualizerManager::EditStep step(m_manager);  // a role change is one undo step
         m_manager.SetOutputValue(m_nOutputMenuChannel, name);
     } else if (StartsWith(name, "option_item_firmware_upgrade")) {
         OpenFirmwareWindow();
@@ -287,8 +289,10 @@ void CMainWnd::OnMenuClick() {
     } else if (name.compare(QLatin1String("option_item_language"), Qt::CaseInsensitive) == 0) {
         ToggleLanguage();
     } else if (name == QLatin1String("advance_item_mixer")) {  // tool windows
+        const EqualizerManager::EditStep step(m_manager);      // a mixer session is one undo step
         m_manager.ShowMixer();
     } else if (name == QLatin1String("advance_item_noise_threshold")) {
+        const EqualizerManager::EditStep step(m_manager);
         ShowNoiseThresholdWnd(GetHWND(), m_manager);
     } else if (name == QLatin1String("advance_item_autocal")) {  // calibration
         RunAutoCalibration(*this, m_manager);

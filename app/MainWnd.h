@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/SingleInstanceLock.h"
 #include "base/DeviceNotifier.h"
@@ -72,6 +73,13 @@ private:
     // Scenes, files and factory default (MainWndScenes.cpp).
     void BindManagerWindows();
     bool OnSceneMenu(const QString& name);
+    // Undo, redo and A/B compare (MainWndHistory.cpp): buttons, keys, and the gesture each
+    // notification belongs to.
+    void BindHistory();
+    void ShowHistoryState();
+    bool OnHistoryClick(const QString& name);
+    void BeginGesture(std::optional<EqualizerManager::EditStep>& step, const DuiLib::TNotifyUI& msg,
+                      const QString& name);
 
     EqualizerManager m_manager;
     NotifierFactory m_makeNotifier;

@@ -1,4 +1,5 @@
 // CMainWnd: the dispatch of control notifications and the keyboard moves between edits.
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,13 @@ void CMainWnd::Notify(TNotifyUI& msg) {
         WindowImplBase::Notify(msg);
         return;
     }
+    // Undo history: what this notification changes is one step, or joins its gesture's.
+    if (msg.sType == DUI_MSGTYPE_CLICK && OnHistoryClick(name)) {
+        WindowImplBase::Notify(msg);
+        return;
+    }
+    std::optional<EqualizerManager::EditStep> step;
+    BeginGesture(step, msg, name);
 
     if (msg.sType == DUI_MSGTYPE_CLICK) {
         if (name.compare(QLatin1String("minbtn"), Qt::CaseInsensitive) == 0) {
@@ -89,6 +97,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
             if (kind != 0 || (ok && band >= 0)) m_manager.EqualizerCallback(ok ? band : -1, kind);
         }
     }
+    step.reset();
     WindowImplBase::Notify(msg);
 }
 

@@ -14,10 +14,12 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "device/DspDevice.h"
+#include "manager/EditHistory.h"
 #include "model/DspProfile.h"
 #include "ui/UILib.h"
 
@@ -242,6 +244,45 @@ public:
         if (m_autoCalWnd) m_autoCalWnd->Close(0);
     }
 
+    // ---- undo, redo and A/B compare (EqualizerManagerHistory.cpp) ----
+    // Everything the manager's settings go through while the outermost EditStep lives is one
+    // step of the undo history (nothing when they end as they began): wrap a user's action, or a
+    // whole import, in one. Steps of one `gesture` key join while the gesture goes on (a drag's
+    // moves until its release, a stepper held down). A refresh from the unit is never a step.
+    using Gesture = EditHistory::Gesture;
+    class EditStep {
+    public:
+        explicit EditStep(EqualizerManager& manager, std::string_view gesture = {},
+                          Gesture kind = Gesture::Once);
+        ~EditStep();
+        EditStep(const EditStep&) = delete;
+        EditStep& operator=(const EditStep&) = delete;
+
+    private:
+        EqualizerManager& m_manager;
+    };
+    // Undo and redo change the model, the controls and the curve, and send the unit the
+    // difference (only the model while no unit is connected). False when there is nothing to
+    // undo or redo, or while a transfer holds the link.
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const { return m_edits.Current().CanUndo(); }
+    bool CanRedo() const { return m_edits.Current().CanRedo(); }
+    // Both slots' histories go, and the compare ends (a scene load, a file sent).
+    void ClearHistory(const char* reason);
+    // A/B compare: slot 0 (A) is the setting as it is; the first choice of B copies A into it.
+    // Choosing the other slot makes the unit play it, sending only the difference.
+    bool SelectCompareSlot(int slot);
+    bool ToggleCompareSlot();
+    int PlayingSlot() const { return m_edits.playing; }
+    bool IsComparing() const { return m_edits.comparing; }
+    // Called after every change of the history or the compare.
+    void SetHistoryListener(std::function<void()> listener) {
+        m_edits.changed = std::move(listener);
+    }
+    void SetHeldGestureWindow(std::chrono::milliseconds window) { m_edits.heldWindow = window; }
+    size_t HistoryBytesHeld() const;
+
 private:
     enum class LinkButton { Disconnected, Connecting, Connected };
 
@@ -375,6 +416,16 @@ private:
     unsigned m_readGeneration = 0;
     bool m_busyShown = false;  // a 1244 was posted and its 1245 not yet
     int m_refreshDepth = 0;
+    // Undo history and A/B compare (EqualizerManagerHistory.cpp).
+    EditHistory m_edits;
+    void BeginEditStep(std::string_view gesture, Gesture kind);
+    void EndEditStep();
+    dv::HistoryView CurrentView() const;
+    bool CanReplaceSettings() const;
+    // Takes the settings of `target` (identity and the view stay, unless `view` is given), shows
+    // them and sends the unit the difference.
+    void ReplaceSettings(const dv::DspProfile& target, const dv::HistoryView* view);
+    void HistoryChanged();
 
     // Controls, looked up once.
     CSButtonUI* m_btnConnect = nullptr;

@@ -56,6 +56,7 @@ bool EqualizerManager::StartLoadScene(int scene, const dv::WindowHandle& replyWi
                 m_profile.modelCode = -1;
                 return;
             }
+            ClearHistory("scene loaded");  // the unit plays another setting now
             for (int k = 0; k < dv::kOutputCount; ++k)
                 dv::computeChannelCurve(m_profile, k, m_profile.channels[k].bypass == 1);
             ShowRoleCaptions();

@@ -175,6 +175,7 @@ void EqualizerManager::LoadSenceConfigFromFile() {
     // Identity and the source are the unit's, not the file's.
     scratch->modelCode = m_profile.modelCode;
     m_profile = *scratch;
+    ClearHistory("scene file loaded");
     if (!IsConnected()) {
         const RefreshScope refreshing(*this);
         ShowProfile();
@@ -240,6 +241,7 @@ void EqualizerManager::LoadWholeConfigFromFile() {
     whole->current.modelCode = m_profile.modelCode;
     m_profile = whole->current;
     m_scenes = whole->scenes;
+    ClearHistory("whole file loaded");
     m_sceneNames = whole->names;
     PostToWindow(dv::WM_SHOW_LOADING);
     std::shared_ptr<const WholeSnapshot> snapshot = whole;

@@ -28,8 +28,8 @@ done
 sleep 3  # the start-up read and the first paint
 # Options menu, then its English item (window coordinates at 100%).
 eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + 544)) $((Y + 21)) click 1; sleep 0.7
-xdotool mousemove $((X + 558)) $((Y + 143)) click 1; sleep 0.7
+xdotool mousemove $((X + 522)) $((Y + 21)) click 1; sleep 0.7
+xdotool mousemove $((X + 540)) $((Y + 143)) click 1; sleep 0.7
 xdotool mousemove 0 0; sleep 0.3
 mkdir -p "$(dirname "$out")"
 import -window "$window" "$out"
