@@ -1,5 +1,5 @@
 // The calibration window against the simulated unit at 1 ms latency.
-//   ratio    (status 7 taken by the window .. measured curve painted) / (14 spectrum round trips
+//   ratio    (status 7 read from the unit .. measured curve painted) / (14 spectrum round trips
 //            on the bare link); target 1.1 or less.
 //   stop     click on stop .. worker ended and the window enabled again, at the production poll
 //            interval of 500 ms; target one status round trip + 20 ms or less.
@@ -24,10 +24,12 @@
 #include "controls/UIEqualizerPainter.h"
 #include "curves/CalibrationCurves.h"
 #include "device/DspReplyRecords.h"
+#include "sim/SimFrames.h"
 #include "ui/UILib.h"
 
 using namespace DuiLib;
 using Clock = std::chrono::steady_clock;
+using dv::sim::SimBus;
 
 namespace {
 
@@ -112,39 +114,67 @@ double SpectrumRoundTrips(SimulatedLink& link, int reps) {
     return Median(runs);
 }
 
+// Moments of a measurement's fetch in the transcript after entry `mark`: the first status 7
+// reply read, the first spectrum request written and the last spectrum reply read. Input
+// reports are AA 55 len mcmd subcmd optype payload.
+struct FetchMoments {
+    Clock::time_point seven, firstAsk, lastReply;
+};
+
+FetchMoments FetchAt(size_t mark) {
+    FetchMoments at{};
+    const auto transcript = SimBus::Instance().Transcript();
+    for (size_t i = mark; i < transcript.size(); ++i) {
+        const dv::sim::TranscriptEntry& e = transcript[i];
+        if (e.direction == dv::sim::Direction::ToUnit) {
+            const auto f = dv::sim::DecodeOutputReport(e.bytes);
+            if (f && f->mcmd == 1 && f->subcmd == 26 && at.firstAsk == Clock::time_point{})
+                at.firstAsk = e.at;
+            continue;
+        }
+        const auto& b = e.bytes;
+        if (b.size() < 7 || b[0] != 0xAA || b[1] != 0x55 || b[3] != 1 || b[5] != 0xDD) continue;
+        if (b[4] == 19 && b[6] == 7 && at.seven == Clock::time_point{}) at.seven = e.at;
+        if (b[4] == 26) at.lastReply = e.at;
+    }
+    return at;
+}
+
 void BM_StatusSevenToCurve(benchmark::State& state) {
     SimulatedLink link(std::chrono::microseconds(1000));
     Window w(link, std::chrono::milliseconds(1));
     auto* plot = w.wnd->Plot()->GetWidget();
     PaintWatch watch([&] { return w.wnd->SpectrumPoint(0, 120).eqGain != 0.0f; });
     plot->installEventFilter(&watch);
-    std::vector<double> spans, fetches, paints, trips;
+    std::vector<double> spans, hops, tails, paints, trips;
     for (auto _ : state) {
         // The bare link's 14 round trips, measured beside each run under the same load.
         link.device->SetAutoCalWindow(nullptr);
         trips.push_back(SpectrumRoundTrips(link, 3));
         link.device->SetAutoCalWindow(w.wnd->GetWindowHandle());
         watch.painted = {};
+        const size_t mark = SimBus::Instance().Transcript().size();
         w.Click();
-        Clock::time_point seven{};
-        Pump(
-            [&] {
-                if (seven == Clock::time_point{} && w.wnd->Status() == 7) seven = Clock::now();
-                return watch.painted != Clock::time_point{};
-            },
-            10000);
+        Pump([&] { return watch.painted != Clock::time_point{}; }, 10000);
+        // From the moment the unit's status 7 was read, whoever acts on it.
+        const FetchMoments at = FetchAt(mark);
         // The paint itself, timed on its own and added to its start.
         const auto p0 = Clock::now();
         plot->repaint();
         const auto paint = Clock::now() - p0;
         paints.push_back(Ms(paint));
-        spans.push_back(Ms(watch.painted + paint - seven));
+        spans.push_back(Ms(watch.painted + paint - at.seven));
+        hops.push_back(Ms(at.firstAsk - at.seven));
+        tails.push_back(Ms(watch.painted + paint - at.lastReply));
         state.SetIterationTime(spans.back() / 1000.0);
         Pump([&] { return w.Idle(); }, 10000);
     }
     state.counters["trips_ms"] = Median(trips);
     state.counters["span_ms"] = Median(spans);
     state.counters["paint_ms"] = Median(paints);
+    // The window's own parts of the span: status read .. first request, last reply .. painted.
+    state.counters["hop_ms"] = Median(hops);
+    state.counters["tail_ms"] = Median(tails);
     state.counters["ratio"] = Median(spans) / Median(trips);
 }
 BENCHMARK(BM_StatusSevenToCurve)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);

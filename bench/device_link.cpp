@@ -24,7 +24,10 @@ using Clock = std::chrono::steady_clock;
 using dv::sim::SimBus;
 
 struct Link : SimulatedLink {
-    using SimulatedLink::SimulatedLink;
+    // Every record is sent: the figures are per command, and merged records are never read.
+    explicit Link(std::chrono::microseconds latency) : SimulatedLink(latency) {
+        device->SetCmdCoalescing(false);
+    }
 
     // Queues `count` trims and waits until the last reply has been read. `poll` of zero spins;
     // otherwise the waiting thread sleeps between looks and leaves the CPU to the link.

@@ -65,6 +65,13 @@ struct AckReply {
     int extra = -1;  // the byte after the status, -1 when the acknowledgement had none
 };
 
+// The calibration status a reply brought, as the window is told it: the value is the channel
+// for 7 and 8, the reason for 11, the progress otherwise. Status -1: none was read.
+struct IrcStatusReply {
+    int status = -1;
+    int value = 0;
+};
+
 class DspDevice {
 public:
     DspDevice();
@@ -89,6 +96,9 @@ public:
     // The acknowledgement of the last acknowledged set command this thread sent at once
     // (groups 1 and 2, factory default); their operations return true only for Ready.
     static AckReply LastAck();
+    // The calibration status read by this thread's last IRC_Get, so a worker can act on it
+    // without waiting for the window to have taken it.
+    static IrcStatusReply LastIrcStatus();
     // Every reply wait is cut to at most `ms` (0: the table's own time-outs).
     void SetReplyTimeoutCap(int ms) { replyTimeoutCap_ = ms; }
     // Reads wait in slices of `ms` (0: one wait), so a closed link ends a wait within a slice.
@@ -311,6 +321,7 @@ private:
     void ParseDspReply(const ReceivedFrame& frame);
     void ParseDspRange(const ReceivedFrame& frame, const char* title, size_t groupBytes);
     void ParseIrcStatus(PayloadReader& reader);
+    static void ForgetIrcStatus();
     void ParseIrcChannels(const ReceivedFrame& frame);
     void ParseIrcBands(const ReceivedFrame& frame);
     void ParseInputMixTrim(const ReceivedFrame& frame);

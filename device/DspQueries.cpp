@@ -123,6 +123,7 @@ bool DspDevice::Get_PEQ_Bypass(uint8_t scene, uint8_t source, uint8_t first, uin
 
 bool DspDevice::IRC_Get() {
     LogPrintA("IRC_Get\n");
+    ForgetIrcStatus();
     return Issue(CommandId::IRC_Get, {});
 }
 

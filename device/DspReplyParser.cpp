@@ -11,6 +11,9 @@ namespace dv {
 
 namespace {
 
+// Set by the thread that parses the reply: IRC_Get reads its reply on its caller's thread.
+thread_local IrcStatusReply lastIrcStatus;
+
 bool ValidScene(int scene) {
     return scene >= 0 && scene <= kSceneCount;
 }
@@ -288,10 +291,19 @@ void DspDevice::ParseIrcStatus(PayloadReader& r) {
         LogPrintA("%s", kIrcFailLines[reason]);
         value = reason;
     }
+    lastIrcStatus = {status, value};
     if (!TargetHandle(Target::AutoCal)) return;
     auto record = std::make_unique<DspValueRecord>();
     record->value = value;
     Post(Target::AutoCal, WM_IRC_VALUE, status, std::move(record));
+}
+
+IrcStatusReply DspDevice::LastIrcStatus() {
+    return lastIrcStatus;
+}
+
+void DspDevice::ForgetIrcStatus() {
+    lastIrcStatus = {};
 }
 
 // Calibration per-channel replies: first, last, then one group per channel.

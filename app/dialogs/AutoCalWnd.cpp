@@ -348,21 +348,25 @@ void CAutoCalWnd::AutoCalThread(dv::WindowHandle self, uint16_t mask, uint8_t mo
             std::lock_guard<std::mutex> lock(m_wakeMutex);
             seq = m_statusSeq;
         }
-        // The reply reaches the window as a message; waiting for the window to have taken it
-        // lets a data request follow its announcement at once rather than a poll later.
         const bool answered = m_device.IRC_Get();
-        if (answered && !Wait(kStatusTaken, true, seq)) break;
-        const int status = m_status;
+        // Data announced: fetched at once, with the channel the reply named. The window takes
+        // the announcement before the records, which are posted behind it.
+        const dv::IrcStatusReply heard = dv::DspDevice::LastIrcStatus();
+        const bool dataReady = heard.status == kSpectrumReady || heard.status == kEqReady;
+        // Any other status reaches the window as a message; waiting for the window to have
+        // taken it lets the worker follow what the window made of it.
+        if (answered && !dataReady && !Wait(kStatusTaken, true, seq)) break;
+        const int status = dataReady ? heard.status : m_status.load();
         if (status == kDone || status == kFailed || status == kExit) break;
         if (status == kSpectrumReady) {
-            const auto channel = static_cast<uint8_t>(m_channel.load());
+            const auto channel = static_cast<uint8_t>(dataReady ? heard.value : m_channel.load());
             for (int first = 0; first < kSpectrumPoints && !m_stop; first += kSpectrumGroup) {
                 const int last = std::min(first + kSpectrumGroup - 1, kSpectrumPoints - 1);
                 m_device.IRC_Get_Spectrum(channel, static_cast<uint8_t>(first),
                                           static_cast<uint8_t>(last));
             }
         } else if (status == kEqReady) {
-            const auto channel = static_cast<uint8_t>(m_channel.load());
+            const auto channel = static_cast<uint8_t>(dataReady ? heard.value : m_channel.load());
             m_device.IRC_Get_EQ(channel, 0, 5);
             if (!m_stop) m_device.IRC_Get_EQ(channel, 6, 10);
         } else if (status == kDataUpdate && m_skipProgress) {

@@ -142,6 +142,32 @@ TEST_F(ReplyParserTest, NoiseGoesToTheNoiseWindowIndexedByInput) {
     EXPECT_FLOAT_EQ(n.levels[3], 0.0f);
 }
 
+// The calibration worker acts on the status its own read brought, without its window.
+TEST_F(ReplyParserTest, TheReadingThreadKeepsTheLastCalibrationStatus) {
+    const struct {
+        const char* payload;
+        int status, value;
+    } rows[] = {
+        {"05 00 00 2d 00", 5, 45},                             // progress
+        {"07 03 00 50 00", 7, 3},                              // the channel
+        {"08 09 00 50 00", 7, 3},                              // output 9 does not exist: unchanged
+        {"08 06 00 50 00", 8, 6},  {"0b 00 00 10 01", 11, 1},  // the reason
+        {"0d 00 00 10 00", 11, 1},                             // unknown status: unchanged
+    };
+    for (const auto& row : rows) {
+        Reply(1, 19, kData, row.payload);
+        EXPECT_EQ(dv::DspDevice::LastIrcStatus().status, row.status) << row.payload;
+        EXPECT_EQ(dv::DspDevice::LastIrcStatus().value, row.value) << row.payload;
+    }
+    // A read that brings no status leaves none behind from an earlier one.
+    device_->SetReplyTimeoutCap(20);
+    dv::sim::SimBus::Instance().DropReplies(1);
+    EXPECT_FALSE(device_->IRC_Get());
+    EXPECT_EQ(dv::DspDevice::LastIrcStatus().status, -1);
+    EXPECT_TRUE(device_->IRC_Get());
+    EXPECT_GE(dv::DspDevice::LastIrcStatus().status, 0);
+}
+
 TEST_F(ReplyParserTest, CalibrationStatusesAndData) {
     Reply(1, 19, kData, "05 00 00 2d 00");  // EQ test at 45 %
     Reply(1, 19, kData, "07 03 00 50 00");  // spectrum of output 3 ready
@@ -277,7 +303,8 @@ TEST_F(ReplyParserTest, UpgradeAcknowledgementsMoveTheState) {
         {K::McuApp, dv::UPG_WAITING_BIN_DATA_ACK, 3, 0xA2, "0a", dv::UPG_WAITING_BIN_DATA_ACK, I},
         {K::McuApp, dv::UPG_WAITING_BIN_DATA_ACK, 2, 4, "0a", dv::UPG_WAITING_BIN_DATA_ACK, I},
         {K::McuApp, dv::UPG_SEND_BIN_DATA, 3, 3, "60", dv::UPG_SEND_BIN_DATA, I},  // duplicate
-        {K::Bootloader, dv::UPG_WAITING_BIN_DATA_ACK, 3, 0xA2, "60", dv::UPG_WAITING_BIN_DATA_ACK, S},
+        {K::Bootloader, dv::UPG_WAITING_BIN_DATA_ACK, 3, 0xA2, "60", dv::UPG_WAITING_BIN_DATA_ACK,
+         S},
         {K::DspFlash, dv::UPG_START, 2, 3, "0a", dv::UPG_SEND_BIN_DATA, I},
         {K::DspFlash, dv::UPG_START, 2, 3, "60", dv::UPG_FAIL, I},
         {K::DspFlash, dv::UPG_IDLE, 2, 3, "0a", dv::UPG_IDLE, I},
