@@ -3,6 +3,7 @@
 #include <hidapi/hidapi.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -142,9 +143,12 @@ void DspDevice::OpenHIDDevice() {
     if (hid_init() != 0) return;
     hid_device* raw = hid_open(kVendorId, kProductId, nullptr);
     if (!raw) {
+        const int openError = errno;
         LogPrintA("unable to open device\n");
+        openFailure_ = DiagnoseOpenFailure(openError);
         return;
     }
+    openFailure_ = OpenFailure::None;
     constexpr size_t kMaxStr = 255;
     wchar_t text[kMaxStr];
     text[0] = L'\0';

@@ -74,6 +74,10 @@ public:
 
     // Link life cycle.
     void OpenHIDDevice();
+    // Why the last OpenHIDDevice opened nothing (DspOpenDiagnosis.cpp): a unit on the bus that
+    // this user may not open needs another remedy than a missing one.
+    enum class OpenFailure : uint8_t { None, NotFound, NoPermission, Other };
+    OpenFailure LastOpenFailure() const { return openFailure_.load(); }
     void CloseHIDDevice(bool sayGoodbye);
     bool IsDeviceOpen() const;
     void SetCmdQueueEnabled(bool enabled);
@@ -384,6 +388,8 @@ private:
     std::atomic<bool> queueEnabled_{false};
     std::atomic<bool> cmdBusy_{false};
     std::atomic<int> replyTimeoutCap_{0};
+    std::atomic<OpenFailure> openFailure_{OpenFailure::None};
+    static OpenFailure DiagnoseOpenFailure(int openError);
     std::atomic<int> readSliceMs_{0};
     std::thread cmdThread_;
 };

@@ -7,8 +7,8 @@
 #include "base/Log.h"
 #include "controls/CSButtonUI.h"
 #include "curves/FilterMath.h"
-#include "manager/ToolWindows.h"
 #include "manager/QuestionAsker.h"
+#include "manager/ToolWindows.h"
 #include "model/InputSources.h"
 #include "ui/SystemMessageBox.h"
 
@@ -162,7 +162,7 @@ void EqualizerManager::Connect(bool reportFailure) {
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
         ToolWindows::CloseAll(1);  // mixer and noise threshold: what they show is about to change
-        CloseAutoCalWnd();  // calibration window
+        CloseAutoCalWnd();         // calibration window
         LogPrintA("Connect OK\xEF\xBC\x81\n");
         SetConnectButton(LinkButton::Connecting);
         m_device.SetCmdQueueEnabled(false);
@@ -180,8 +180,11 @@ void EqualizerManager::Connect(bool reportFailure) {
         return;
     }
     LogPrintA("Can not conect usb devices, please connect devices again!\n");
+    // A unit this user may not open needs the udev rule, not a cable check.
+    const bool refused = m_device.LastOpenFailure() == dv::DspDevice::OpenFailure::NoPermission;
     if (reportFailure)
-        ShowSystemMessageBox(m_window ? m_window->GetHWND() : nullptr, Tr("${device_connect_fail}"),
+        ShowSystemMessageBox(m_window ? m_window->GetHWND() : nullptr,
+                             Tr(refused ? "${device_no_permission}" : "${device_connect_fail}"),
                              QString());
     SetConnectButton(LinkButton::Disconnected);
 }
@@ -189,7 +192,7 @@ void EqualizerManager::Connect(bool reportFailure) {
 void EqualizerManager::Disconnect() {
     if (UpgradeRunning()) return;
     ToolWindows::CloseAll(1);  // mixer and noise threshold
-    CloseAutoCalWnd();  // calibration window
+    CloseAutoCalWnd();         // calibration window
     m_device.SetCmdQueueEnabled(false);
     m_workerCancel = true;
     m_device.CloseHIDDevice(true);
