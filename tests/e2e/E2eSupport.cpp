@@ -42,6 +42,8 @@ bool WriteAll(int fd, const unsigned char* data, size_t length) {
     while (length > 0) {
         const ssize_t n = write(fd, data, length);
         if (n < 0 && errno == EINTR) continue;
+        // Nobody reads: like a full hidraw queue, the report is dropped rather than waited on.
+        if (n < 0 && errno == EAGAIN) return true;
         if (n <= 0) return false;
         data += n;
         length -= static_cast<size_t>(n);
@@ -156,6 +158,7 @@ bool Testbed::Add(const NodeSpec& spec, std::shared_ptr<dv::sim::ProcessorSimula
     node->master = added ? umockdev_testbed_get_dev_fd(bed_, devNode.c_str()) : -1;
     if (node->master >= 0) {
         fcntl(node->master, F_SETFD, FD_CLOEXEC);
+        fcntl(node->master, F_SETFL, fcntl(node->master, F_GETFL) | O_NONBLOCK);
         termios mode{};
         tcgetattr(node->master, &mode);
         cfmakeraw(&mode);
