@@ -39,3 +39,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# What the package ships, checked in every test run (skipped when a tool is missing).
+foreach(check contents udev desktop)
+  add_test(NAME package_${check}
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-package.sh ${CMAKE_BINARY_DIR} ${check})
+  set_tests_properties(package_${check} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
+endforeach()

@@ -44,3 +44,6 @@ target_compile_definitions(app_tests PRIVATE DV_TEST_DATA_DIR="${CMAKE_SOURCE_DI
 dv_warnings(app_tests)
 gtest_discover_tests(app_tests DISCOVERY_TIMEOUT 60
   PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+
+# The product program against an emulated USB unit.
+include(cmake/E2e.cmake)

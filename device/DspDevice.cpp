@@ -3,6 +3,7 @@
 #include <hidapi/hidapi.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr unsigned kRingMask = 0x3FF;
 thread_local AckReply lastAck;
+thread_local int awaitOwnReplies = 0;  // AwaitOwnReplies scopes alive on this thread
 
 long TickMs() {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -142,9 +144,12 @@ void DspDevice::OpenHIDDevice() {
     if (hid_init() != 0) return;
     hid_device* raw = hid_open(kVendorId, kProductId, nullptr);
     if (!raw) {
+        const int openError = errno;
         LogPrintA("unable to open device\n");
+        openFailure_ = DiagnoseOpenFailure(openError);
         return;
     }
+    openFailure_ = OpenFailure::None;
     constexpr size_t kMaxStr = 255;
     wchar_t text[kMaxStr];
     text[0] = L'\0';
@@ -335,7 +340,52 @@ int DspDevice::FrameAssemblerState() const {
     return assembler_.State();
 }
 
+DspDevice::AwaitOwnReplies::AwaitOwnReplies() {
+    ++awaitOwnReplies;
+}
+
+DspDevice::AwaitOwnReplies::~AwaitOwnReplies() {
+    --awaitOwnReplies;
+}
+
+bool DspDevice::IssueAwaited(const CommandRow& row, const Link& link,
+                             std::span<const uint8_t> payload) {
+    {
+        std::lock_guard<std::mutex> lock(readMutex_);
+        replyWait_ = ReplyWait{true, false, false, row.mcmd, row.subcmd};
+    }
+    auto finish = [&](bool answered) {
+        std::lock_guard<std::mutex> lock(readMutex_);
+        replyWait_.armed = false;
+        return answered;
+    };
+    if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(),
+                    static_cast<uint8_t>(payload.size())))
+        return finish(false);
+    std::array<uint8_t, kReportSize> buffer{};
+    const long deadline = TickMs() + ReplyTimeout(row.timeoutMs);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(readMutex_);
+            if (replyWait_.heard || replyWait_.refused) {
+                replyWait_.armed = false;
+                return replyWait_.heard;
+            }
+        }
+        const long left = deadline - TickMs();
+        if (left <= 0 || !IsCurrent(link)) return finish(false);
+        bool failed = false;
+        ReadFrames(link, buffer.data(), static_cast<int>(left), &failed);
+        if (failed) return finish(false);
+    }
+}
+
 void DspDevice::DispatchFrame(const ReceivedFrame& frame) {
+    if (replyWait_.armed && !replyWait_.heard && !replyWait_.refused &&
+        frame.mcmd == replyWait_.mcmd && frame.subcmd == replyWait_.subcmd) {
+        replyWait_.heard = frame.optype == OP_DATA;
+        replyWait_.refused = frame.optype == OP_ACK;
+    }
     if (ackWait_.armed && !ackWait_.heard && frame.optype == OP_ACK &&
         frame.mcmd == ackWait_.mcmd && frame.subcmd == ackWait_.subcmd) {
         ackWait_.heard = true;
@@ -372,6 +422,8 @@ bool DspDevice::Issue(CommandId id, std::span<const uint8_t> payload, bool immed
     }
     const Link link = CurrentLink();
     if (WantsAck(row)) return IssueAcked(row, link, payload);
+    if (awaitOwnReplies > 0 && row.mode != DispatchMode::Send)
+        return IssueAwaited(row, link, payload);
     if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(), length)) return false;
     if (row.mode == DispatchMode::Send) return true;
     std::array<uint8_t, kReportSize> buffer{};

@@ -81,6 +81,20 @@ public:
 
     // Link life cycle.
     void OpenHIDDevice();
+    // Why the last OpenHIDDevice opened nothing (DspOpenDiagnosis.cpp): a unit on the bus that
+    // this user may not open needs another remedy than a missing one.
+    enum class OpenFailure : uint8_t { None, NotFound, NoPermission, Other };
+    OpenFailure LastOpenFailure() const { return openFailure_.load(); }
+    // While one lives on a thread, that thread's commands with a read wait for their own data
+    // frame and fail on a refusal, a damaged frame or silence: the start-up read either brings
+    // the whole unit or says where it stopped.
+    class AwaitOwnReplies {
+    public:
+        AwaitOwnReplies();
+        ~AwaitOwnReplies();
+        AwaitOwnReplies(const AwaitOwnReplies&) = delete;
+        AwaitOwnReplies& operator=(const AwaitOwnReplies&) = delete;
+    };
     void CloseHIDDevice(bool sayGoodbye);
     bool IsDeviceOpen() const;
     void SetCmdQueueEnabled(bool enabled);
@@ -295,6 +309,7 @@ private:
     int ReplyTimeout(int tableMs) const;
     // Writes an acknowledged set command and reads until its acknowledgement or the time-out.
     bool IssueAcked(const CommandRow& row, const Link& link, std::span<const uint8_t> payload);
+    bool IssueAwaited(const CommandRow& row, const Link& link, std::span<const uint8_t> payload);
     static bool WantsAck(const CommandRow& row);
 
     // Writes one command of the table and, by its dispatch mode, reads its reply or queues it.
@@ -359,6 +374,14 @@ private:
         uint8_t subcmd = 0;
         AckReply reply;
     } ackWait_;
+    // A command's own data frame awaited under AwaitOwnReplies (guarded by readMutex_).
+    struct ReplyWait {
+        bool armed = false;
+        bool heard = false;
+        bool refused = false;  // an acknowledgement of the command instead of its data
+        uint8_t mcmd = 0;
+        uint8_t subcmd = 0;
+    } replyWait_;
 
     // Targets.
     mutable std::mutex targetsMutex_;
@@ -395,6 +418,8 @@ private:
     std::atomic<bool> queueEnabled_{false};
     std::atomic<bool> cmdBusy_{false};
     std::atomic<int> replyTimeoutCap_{0};
+    std::atomic<OpenFailure> openFailure_{OpenFailure::None};
+    static OpenFailure DiagnoseOpenFailure(int openError);
     std::atomic<int> readSliceMs_{0};
     std::thread cmdThread_;
 };

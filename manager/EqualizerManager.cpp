@@ -7,8 +7,9 @@
 #include "base/Log.h"
 #include "controls/CSButtonUI.h"
 #include "curves/FilterMath.h"
-#include "manager/ToolWindows.h"
+#include "device/StartupRead.h"
 #include "manager/QuestionAsker.h"
+#include "manager/ToolWindows.h"
 #include "model/InputSources.h"
 #include "ui/SystemMessageBox.h"
 
@@ -162,7 +163,7 @@ void EqualizerManager::Connect(bool reportFailure) {
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
         ToolWindows::CloseAll(1);  // mixer and noise threshold: what they show is about to change
-        CloseAutoCalWnd();  // calibration window
+        CloseAutoCalWnd();         // calibration window
         LogPrintA("Connect OK\xEF\xBC\x81\n");
         SetConnectButton(LinkButton::Connecting);
         m_device.SetCmdQueueEnabled(false);
@@ -180,8 +181,11 @@ void EqualizerManager::Connect(bool reportFailure) {
         return;
     }
     LogPrintA("Can not conect usb devices, please connect devices again!\n");
+    // A unit this user may not open needs the udev rule, not a cable check.
+    const bool refused = m_device.LastOpenFailure() == dv::DspDevice::OpenFailure::NoPermission;
     if (reportFailure)
-        ShowSystemMessageBox(m_window ? m_window->GetHWND() : nullptr, Tr("${device_connect_fail}"),
+        ShowSystemMessageBox(m_window ? m_window->GetHWND() : nullptr,
+                             Tr(refused ? "${device_no_permission}" : "${device_connect_fail}"),
                              QString());
     SetConnectButton(LinkButton::Disconnected);
 }
@@ -189,7 +193,7 @@ void EqualizerManager::Connect(bool reportFailure) {
 void EqualizerManager::Disconnect() {
     if (UpgradeRunning()) return;
     ToolWindows::CloseAll(1);  // mixer and noise threshold
-    CloseAutoCalWnd();  // calibration window
+    CloseAutoCalWnd();         // calibration window
     m_device.SetCmdQueueEnabled(false);
     m_workerCancel = true;
     m_device.CloseHIDDevice(true);
@@ -252,6 +256,18 @@ void EqualizerManager::FinishRead(unsigned generation, int result) {
         m_profile.modelCode = -1;
         return;
     }
+    if (result == -2) {
+        // Part of the unit went unread: a panel showing half its settings would later send the
+        // other half back as defaults. A plug-out already closed the link and said so.
+        PostToWindow(dv::WM_HIDE_LOADING);
+        const bool open = m_device.IsDeviceOpen();
+        Disconnect();
+        m_profile.modelCode = -1;
+        if (open)
+            ShowSystemMessageBox(m_window ? m_window->GetHWND() : nullptr,
+                                 Tr("${device_read_incomplete}"), Tr("${tips}"));
+        return;
+    }
     if (m_profile.modelCode != 1 && m_device.IsHandshakeNormal()) {
         // Another model: the mismatch box was shown with the handshake; the link is not kept.
         PostToWindow(dv::WM_HIDE_LOADING);
@@ -276,54 +292,14 @@ void EqualizerManager::FinishRead(unsigned generation, int result) {
 int EqualizerManager::PC_UI_Status_Init() {
     LogTimeStamp();
     LogPrintA("PC_UI_Status_Init\n");
-    m_device.PC_Connect(1);
-    if (!m_device.Hand_Connect()) return -1;
-    bool complete = true;
-    if (m_device.GetModel() == 1 && m_device.IsHandshakeNormal()) {
-        dv::DspDevice& d = m_device;
-        constexpr uint8_t kLast = dv::kOutputCount - 1;
-        // A unit that stops answering ends the read after one time-out, not one per query.
-        auto ask = [&](auto&& query) {
-            if (complete && (!WorkerAlive() || !query())) complete = false;
-        };
-        ask([&] { return d.Get_Source(); });
-        ask([&] { return d.Get_Main_Volume(); });
-        ask([&] { return d.Get_Subwoofer_Volume(); });
-        ask([&] { return d.Get_Mute(); });
-        ask([&] { return d.Get_CH_Type(0, 0, 0, kLast); });
-        ask([&] { return d.Get_CH_Link(0); });
-        ask([&] { return d.Get_CH_Lock(0); });
-        ask([&] { return d.Get_Filter(0, 0, 0, 3); });
-        ask([&] { return d.Get_Filter(0, 0, 4, kLast); });
-        ask([&] { return d.Get_PEQ_Bypass(0, 0, 0, kLast); });
-        for (int k = 0; k < dv::kOutputCount; ++k) {
-            const int bands = dv::BandCapacity(k);
-            for (int first = 0; first < bands; first += 8) {
-                const int last = std::min(first + 7, bands - 1);
-                ask([&] {
-                    return d.Get_EQ(0, 0, static_cast<uint8_t>(k), static_cast<uint8_t>(first),
-                                    static_cast<uint8_t>(last));
-                });
-            }
-        }
-        ask([&] { return d.Get_Delay(0, 0, 0, kLast); });
-        ask([&] { return d.Get_Trim(0, 0, 0, kLast); });
-        ask([&] { return d.Get_Mute_Ch(0, 0, 0, kLast); });
-        ask([&] { return d.Get_Phase(0, 0, 0, kLast); });
-        for (int s = 0; s < dv::kSourceCount; ++s)
-            ask([&] { return d.Get_Mix_Ch(0, static_cast<uint8_t>(s), 0); });
-        for (int s = 0; s < dv::kSourceCount; ++s) {
-            for (int input = 0; input < dv::SourceMixerInputs(s); ++input)
-                ask([&] {
-                    return d.Get_Input_Mix_CH_Trim(0, static_cast<uint8_t>(s),
-                                                   static_cast<uint8_t>(input), 0, kLast);
-                });
-        }
-        ask([&] { return d.Get_Input_Threshold(0, 0, true); });
-        for (int scene = 1; scene <= dv::kSceneCount; ++scene)
-            ask([&] { return d.Get_Scene_Name(static_cast<uint8_t>(scene)); });
-    }
+    int mixerInputs[dv::kSourceCount];
+    for (int s = 0; s < dv::kSourceCount; ++s) mixerInputs[s] = dv::SourceMixerInputs(s);
+    // The sequence lives in the core (device/StartupRead.cpp) so the core tests run every fault
+    // at every step of it.
+    const dv::StartupReadOutcome read =
+        dv::RunStartupRead(m_device, mixerInputs, [this] { return WorkerAlive(); });
+    if (read.result == dv::StartupRead::NoHandshake) return -1;
     LogTimeStamp();
     LogPrintA("PC_UI_Status_Init done\n");
-    return complete ? 0 : -2;
+    return read.result == dv::StartupRead::Complete ? 0 : -2;
 }

@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config zip
   qt6-base-dev libhidapi-dev libcjson-dev libzip-dev libudev-dev
-  libgtest-dev libbenchmark-dev fonts-wqy-microhei xvfb xauth)
+  libgtest-dev libbenchmark-dev fonts-wqy-microhei xvfb xauth
+  umockdev libumockdev-dev)
 packages+=("$@")  # extras a make target needs, such as the fuzz build's clang
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,8 @@
 
 #include <hidapi/hidapi.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 #include "sim/SimBus.h"
@@ -46,6 +48,26 @@ int hid_exit(void) {
 
 hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t*) {
     return dv::sim::SimBus::Instance().Open(vendor_id, product_id);
+}
+
+// The bus lists the plugged unit even when opening it is refused, as hidraw does.
+hid_device_info* hid_enumerate(unsigned short vendor_id, unsigned short product_id) {
+    if (!dv::sim::SimBus::Instance().Lists(vendor_id, product_id)) return nullptr;
+    auto* info = static_cast<hid_device_info*>(calloc(1, sizeof(hid_device_info)));
+    if (!info) return nullptr;
+    info->path = strdup("sim:dv80max");
+    info->vendor_id = vendor_id;
+    info->product_id = product_id;
+    return info;
+}
+
+void hid_free_enumeration(hid_device_info* devs) {
+    while (devs) {
+        hid_device_info* next = devs->next;
+        free(devs->path);
+        free(devs);
+        devs = next;
+    }
 }
 
 void hid_close(hid_device* dev) {

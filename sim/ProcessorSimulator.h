@@ -60,7 +60,8 @@ struct SimFault {
     uint8_t subcmd = 0;
     int scene = -1;  // -1: any
     int at = 1;
-    int times = -1;  // NotReady: how many matches are refused (-1: all)
+    int times = -1;         // NotReady: how many matches are refused (-1: all)
+    uint8_t optype = 0xBB;  // 0x66: a query, refused with a NOT_READY acknowledgement
 };
 
 class ProcessorSimulator {

@@ -3,6 +3,7 @@
 #include <sys/prctl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <thread>
 
 struct hid_device_ {
@@ -93,6 +94,7 @@ void SimBus::Reset() {
     corruptReplies_ = 0;
     splitReplies_ = false;
     unplugCountdown_ = 0;
+    refuseOpen_ = 0;
     for (hid_device_* dev : handles_) dev->input.clear();
 }
 
@@ -189,6 +191,16 @@ void SimBus::ClearTranscript() {
     transcript_.clear();
 }
 
+void SimBus::RefuseOpen(int error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    refuseOpen_ = error;
+}
+
+bool SimBus::Lists(unsigned short vendor, unsigned short product) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return unit_ && vendor == kSimVendor && product == kSimProduct;
+}
+
 int SimBus::OpenHandleCount() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return static_cast<int>(handles_.size());
@@ -202,6 +214,11 @@ hid_device_* SimBus::Open(unsigned short vendor, unsigned short product) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!unit_ || vendor != kSimVendor || product != kSimProduct) {
         lastError = L"no such device";
+        return nullptr;
+    }
+    if (refuseOpen_ != 0) {
+        lastError = L"open refused";
+        errno = refuseOpen_;
         return nullptr;
     }
     auto* dev = new hid_device_;

@@ -61,6 +61,10 @@ public:
     void CorruptReplies(int count);    // the next `count` replies carry a wrong checksum
     void SetSplitReplies(bool split);  // each reply frame arrives in two reports
     void UnplugAtFrame(int n);         // the n-th report written from now on pulls the plug
+    // Access: while not 0, opening the plugged unit fails with this errno (a node without the
+    // udev rule); the unit stays listed on the bus.
+    void RefuseOpen(int error);
+    bool Lists(unsigned short vendor, unsigned short product) const;
     // Queues a raw input report (up to 64 bytes) on every open handle, due after `delay`.
     void InjectReport(std::span<const uint8_t> bytes,
                       std::chrono::microseconds delay = std::chrono::microseconds(0));
@@ -116,6 +120,7 @@ private:
     int corruptReplies_ = 0;
     bool splitReplies_ = false;
     int unplugCountdown_ = 0;
+    int refuseOpen_ = 0;
     std::atomic<uint64_t> reportsWritten_{0};
     std::atomic<uint64_t> reportsRead_{0};
     std::atomic<uint64_t> reportsDropped_{0};

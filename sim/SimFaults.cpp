@@ -46,7 +46,8 @@ std::optional<SimResponse> ProcessorSimulator::Faulted(const SimFrame& frame) {
     if (hung_) return SimResponse{};
     if (!fault_) return std::nullopt;
     const SimFault& f = *fault_;
-    const bool matches = frame.mcmd == f.mcmd && frame.subcmd == f.subcmd && frame.optype == 0xBB &&
+    const bool matches = frame.mcmd == f.mcmd && frame.subcmd == f.subcmd &&
+                         frame.optype == f.optype &&
                          (f.scene < 0 || (!frame.payload.empty() && frame.payload[0] == f.scene));
     if (!matches || ++faultMatches_ < f.at) return std::nullopt;
     if (f.kind == SimFault::Kind::Silent) {

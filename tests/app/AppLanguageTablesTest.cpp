@@ -47,6 +47,7 @@ const char* const kCodeKeys[] = {
     "${exit}", "${load_scene_tips1}", "${load_scene_tips2}", "${save_scene_overwrite}",
     "${same_name_tips}", "${save_scene_ok}",
     "${loading_fw}", "${load_fw_fail}", "${update_ok}", "${update_fail}",
+    "${device_no_permission}", "${device_read_incomplete}",  // connecting on Linux
 };
 // clang-format on
 
