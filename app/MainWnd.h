@@ -72,6 +72,8 @@ private:
     // Scenes, files and factory default (MainWndScenes.cpp).
     void BindManagerWindows();
     bool OnSceneMenu(const QString& name);
+    // REW import and export of the output being edited (MainWndRew.cpp).
+    bool OnRewMenu(const QString& name);
 
     EqualizerManager m_manager;
     NotifierFactory m_makeNotifier;

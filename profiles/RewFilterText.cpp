@@ -319,7 +319,8 @@ RewImportPlan PlanRewImport(const RewFilterText& text, int bandCount, const RewB
 std::string WriteRewFilterText(std::span<const EqBand> bands, bool eqBypassed,
                                std::string_view notes) {
     std::string out = "Filter Settings file\n\nStormedge DSP Audio\n\nNotes:";
-    for (char c : notes) out += c == '\n' || c == '\r' ? ' ' : c;
+    // One line of plain text: control characters would end the line or make the file unreadable.
+    for (char c : notes) out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
     out += "\n\nEqualiser: Generic\n";
     int number = 0;
     for (const EqBand& band : bands) {

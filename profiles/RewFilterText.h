@@ -74,7 +74,8 @@ struct RewImportPlan {
 RewImportPlan PlanRewImport(const RewFilterText& text, int bandCount, const RewBandLimits& limits);
 
 // The bands as REW filter text: every band as a peaking filter, "ON" where it plays, "OFF" where
-// it is switched off or the whole EQ is bypassed. `notes` goes on the "Notes:" line.
+// it is switched off or the whole EQ is bypassed. `notes` goes on the "Notes:" line, control
+// characters as spaces.
 std::string WriteRewFilterText(std::span<const EqBand> bands, bool eqBypassed,
                                std::string_view notes);
 

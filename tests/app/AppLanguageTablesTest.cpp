@@ -47,6 +47,11 @@ const char* const kCodeKeys[] = {
     "${exit}", "${load_scene_tips1}", "${load_scene_tips2}", "${save_scene_overwrite}",
     "${same_name_tips}", "${save_scene_ok}",
     "${loading_fw}", "${load_fw_fail}", "${update_ok}", "${update_fail}",
+    // REW import and export
+    "${rew_text_files}", "${rew_all_files}", "${rew_open_error}", "${rew_not_filter_text}",
+    "${rew_no_peaking}", "${rew_imported}", "${rew_imported_linked}", "${rew_not_imported}",
+    "${rew_skip_shelf}", "${rew_skip_type}", "${rew_skip_bands}", "${rew_skip_malformed}",
+    "${rew_clamped}", "${rew_export_ok}", "${rew_export_fail}",
 };
 // clang-format on
 
@@ -56,6 +61,11 @@ const QMap<QString, QStringList> kFormatKeys = {
     {"${load_scene_tips2}", {"%d"}},
     {"${save_scene_overwrite}", {"%d"}},
     {"${same_name_tips}", {"%s", "%d", "%s"}},
+    // REW import
+    {"${rew_imported}", {"%d", "%d"}},
+    {"${rew_imported_linked}", {"%d", "%d", "%d"}},
+    {"${rew_skip_bands}", {"%d"}},
+    {"${rew_clamped}", {"%d", "%d"}},
 };
 
 struct Table {
