@@ -274,6 +274,10 @@ TEST_F(RewImportTest, ExportedFiltersImportIntoAnotherOutputAndTheResponseIsAMea
         Menu("advance_item_rew_response", m_dir.filePath(QStringLiteral("out1-response.txt"))),
         Tr("${rew_export_ok}"));
     EXPECT_TRUE(SentFrames().empty());
+    for (const char* item : {"advance_item_rew_export", "advance_item_rew_response"})
+        EXPECT_EQ(Menu(item, m_dir.filePath(QStringLiteral("no-such-folder/out.txt"))),
+                  Tr("${rew_export_fail}"))
+            << item;
 
     // The response: comment lines, then one "frequency level" line per grid point below the
     // sample rate, rising.
