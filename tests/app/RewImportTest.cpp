@@ -112,10 +112,14 @@ protected:
         SetFileDialogAnswer([path](bool, const QString&) { return path; });
         const size_t boxes = m_boxes.size();
         const int questions = m_questions;
-        auto cmd = std::make_unique<MenuCmd>();
-        const std::wstring wide = QString::fromLatin1(item).toStdWString();
-        std::copy(wide.begin(), wide.end(), cmd->szName);
-        dv::PostToWindow(m_wnd->GetWindowHandle(), WM_MENUCLICK, 0, std::move(cmd));
+        // Through the menu itself, as a click on the item.
+        Find("btn_advance")->Activate();
+        CMenuWnd* menu = m_wnd->OpenMenu();
+        CMenuElementUI* element = menu ? menu->FindMenuItem(QString::fromLatin1(item)) : nullptr;
+        EXPECT_NE(element, nullptr) << item;
+        if (!element) return {};
+        EXPECT_TRUE(element->IsEnabled()) << item;
+        menu->ClickItem(element);
         // A declined question ends the operation without a message.
         WaitFor([&] { return m_boxes.size() > boxes || (!m_confirm && m_questions > questions); },
                 3000);
@@ -223,6 +227,16 @@ TEST_F(RewImportTest, FilesThatAreNotREWTextOrADeclinedModeSwitchChangeAndSendNo
         {"shelves.txt", QByteArray("Filter 1: ON LS Fc 80 Hz Gain 3 dB\n"), nullptr},
         {"declined.txt", RewFile(5, written), nullptr},
     };
+    // The items read as words in either language (the clicks below go through the menu).
+    Find("btn_advance")->Activate();
+    ASSERT_NE(m_wnd->OpenMenu(), nullptr);
+    for (const char* item :
+         {"advance_item_rew_import", "advance_item_rew_export", "advance_item_rew_response"}) {
+        const CMenuElementUI* element = m_wnd->OpenMenu()->FindMenuItem(QString::fromLatin1(item));
+        ASSERT_NE(element, nullptr) << item;
+        EXPECT_FALSE(element->GetText().startsWith(QLatin1String("${"))) << item;
+    }
+    m_wnd->OpenMenu()->Hide();
     m_confirm = false;
     const dv::DspProfile before = Manager().Profile();
     for (const Row& row : rows) {
