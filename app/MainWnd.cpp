@@ -279,6 +279,7 @@ void CMainWnd::OnMenuClick() {
     m_pm.DeletePtr(cmd);
     LogPrint(L"on menu click %ls\n", name.toStdWString().c_str());
     if (OnSceneMenu(name)) return;
+    if (OnRewMenu(name)) return;  // REW files
     if (StartsWith(name, "output_menu") || StartsWith(name, "output_item")) {
         const EqualizerManager::EditStep step(m_manager);  // a role change is one undo step
         m_manager.SetOutputValue(m_nOutputMenuChannel, name);

@@ -80,6 +80,8 @@ private:
     bool OnHistoryClick(const QString& name);
     void BeginGesture(std::optional<EqualizerManager::EditStep>& step, const DuiLib::TNotifyUI& msg,
                       const QString& name);
+    // REW import and export of the output being edited (MainWndRew.cpp).
+    bool OnRewMenu(const QString& name);
 
     EqualizerManager m_manager;
     NotifierFactory m_makeNotifier;

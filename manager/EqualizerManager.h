@@ -219,6 +219,17 @@ public:
     void ShowProfile();
     bool IsWorkerRunning() const { return m_worker.joinable() && !m_workerDone.load(); }
 
+    // ---- REW filter text and response files (EqualizerManagerRew.cpp) ----
+    // One operation: the peaking filters of a REW filter text become the bands of the output
+    // being edited and its link partner (asking to switch to parametric mode first where
+    // needed); only bands that play differently are sent. A file that is not REW filter text
+    // changes nothing. The result, with every row left out, is told in one message.
+    void ImportRewFilters(const QString& path);
+    // The output being edited as REW filter text, and its computed response as a REW text
+    // measurement; each tells whether the file was written.
+    bool ExportRewFilters(const QString& path);
+    bool ExportRewResponse(const QString& path);
+
     // ---- firmware upgrade (EqualizerManagerUpgrade.cpp) ----
     // From the moment an upgrade begins until its window closes the link is the upgrade's:
     // connect, disconnect and plug events change nothing, and the unit is read afresh after.

@@ -14,6 +14,7 @@
 #include "device/DspDevice.h"
 #include "device/FirmwareFile.h"
 #include "profiles/ProfileFile.h"
+#include "profiles/RewFilterText.h"
 #include "sim/SimBus.h"
 
 namespace fs = std::filesystem;
@@ -223,6 +224,30 @@ void FirmwareSeeds(const fs::path& root) {
     WriteFile(dir / "other-model", dv::MakeFirmwareFile(image, {1, 0, 0, 100}, 1, 2));
 }
 
+// REW filter texts: as the panel exports them, and as REW writes them with every row kind.
+void RewSeeds(const fs::path& root) {
+    const fs::path dir = root / "rew_filter_text";
+    fs::create_directories(dir);
+    const dv::DspProfile sample = SampleProfile();
+    auto text = [](const std::string& content) {
+        return std::vector<uint8_t>(content.begin(), content.end());
+    };
+    WriteFile(dir / "export-31", text(dv::WriteRewFilterText(sample.Bands(0), false, "output 1")));
+    WriteFile(dir / "export-11-bypassed",
+              text(dv::WriteRewFilterText(sample.Bands(6), true, "output 7")));
+    WriteFile(dir / "rew-kinds",
+              text("\xEF\xBB\xBF"
+                   "Filter Settings file\r\n\r\nRoom EQ V5.20\r\nNotes:x\r\n"
+                   "Equaliser: Generic\r\nAverage 1\r\n"
+                   "Filter  1: ON  PK       Fc   100,00 Hz  Gain  -3,50 dB  Q  1,410\r\n"
+                   "Filter  2: ON  PK       Fc 1000 Hz Gain 2.0 dB BW Oct 0.667\r\n"
+                   "Filter  3: OFF PK       Fc 1.2 kHz Gain 1 dB Q 3\r\n"
+                   "Filter  4: ON  LS 6dB   Fc 80 Hz Gain 3 dB\r\n"
+                   "Filter  5: ON  HP       Fc 25 Hz\r\n"
+                   "Filter  6: ON  PK       Fc x Hz\r\n"
+                   "Filter  7: ON  None\r\n"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -234,5 +259,6 @@ int main(int argc, char** argv) {
     ReplySeeds(root);
     ProfileSeeds(root);
     FirmwareSeeds(root);
+    RewSeeds(root);
     return 0;
 }

@@ -48,6 +48,11 @@ const char* const kCodeKeys[] = {
     "${same_name_tips}", "${save_scene_ok}",
     "${loading_fw}", "${load_fw_fail}", "${update_ok}", "${update_fail}",
     "${device_no_permission}", "${device_read_incomplete}",  // connecting on Linux
+    // REW import and export
+    "${rew_text_files}", "${rew_all_files}", "${rew_open_error}", "${rew_not_filter_text}",
+    "${rew_no_peaking}", "${rew_imported}", "${rew_imported_linked}", "${rew_not_imported}",
+    "${rew_skip_shelf}", "${rew_skip_type}", "${rew_skip_bands}", "${rew_skip_malformed}",
+    "${rew_clamped}", "${rew_export_ok}", "${rew_export_fail}",
 };
 // clang-format on
 
@@ -57,6 +62,11 @@ const QMap<QString, QStringList> kFormatKeys = {
     {"${load_scene_tips2}", {"%d"}},
     {"${save_scene_overwrite}", {"%d"}},
     {"${same_name_tips}", {"%s", "%d", "%s"}},
+    // REW import
+    {"${rew_imported}", {"%d", "%d"}},
+    {"${rew_imported_linked}", {"%d", "%d", "%d"}},
+    {"${rew_skip_bands}", {"%d"}},
+    {"${rew_clamped}", {"%d", "%d"}},
 };
 
 struct Table {
