@@ -36,6 +36,7 @@ bool CContainerUI::SetItemIndex(CControlUI* pControl, int iIndex) {
     if (from < 0 || iIndex < 0 || iIndex >= GetCount()) return false;
     m_items.erase(m_items.begin() + from);
     m_items.insert(m_items.begin() + iIndex, pControl);
+    if (m_pManager) m_pManager->InvalidateNameIndex();  // the first of a name may change
     NeedUpdate();
     return true;
 }

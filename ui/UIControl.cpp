@@ -2,10 +2,10 @@
 
 #include <QDateTime>
 #include <QPainter>
-#include <QRegularExpression>
 
 #include "ui/UIControlWidget.h"
 #include "ui/UIManager.h"
+#include "ui/UIMarkup.h"
 #include "ui/UIRender.h"
 #include "ui/UIResourceManager.h"
 
@@ -38,7 +38,15 @@ UINT CControlUI::GetControlFlags() const {
     return 0;
 }
 
+void CControlUI::SetName(const QString& name) {
+    if (m_sName == name) return;
+    m_sName = name;
+    if (m_pManager) m_pManager->InvalidateNameIndex();
+}
+
 void CControlUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent, bool bInit) {
+    if (m_pManager) m_pManager->InvalidateNameIndex();
+    if (pManager) pManager->InvalidateNameIndex();
     m_pManager = pManager;
     m_pParent = pParent;
     if (bInit && m_pManager && m_pManager->GetPaintWindow() && !m_pWidget) {
@@ -309,13 +317,7 @@ void CControlUI::SetAttribute(const QString& pstrName, const QString& v) {
 }
 
 void CControlUI::ApplyAttributeList(const QString& pstrList) {
-    static const QRegularExpression re(
-        QStringLiteral("([A-Za-z_][A-Za-z0-9_]*)\\s*=\\s*\"([^\"]*)\""));
-    auto it = re.globalMatch(pstrList);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        SetAttribute(m.captured(1), m.captured(2));
-    }
+    for (const auto& [name, value] : ParseAttributeList(pstrList)) SetAttribute(name, value);
 }
 
 void CControlUI::Invalidate() {
@@ -390,9 +392,10 @@ bool CControlUI::Activate() {
 void CControlUI::CreateWidget(QWidget* pClient) {
     if (m_pWidget || !pClient) return;
     m_pWidget = MakeWidget(pClient);
-    m_pWidget->setCursor(m_cursor);
-    m_pWidget->setEnabled(m_bEnabled);
-    m_pWidget->setToolTip(GetToolTip());
+    // A new widget already has the window's arrow, no tip and is enabled: only differences are
+    // set (each set sends the widget an event, a few hundred per window).
+    if (m_cursor != Qt::ArrowCursor) m_pWidget->setCursor(m_cursor);
+    if (!m_sToolTip.isEmpty()) m_pWidget->setToolTip(GetToolTip());
     m_pWidget->setFocusPolicy((GetControlFlags() & UIFLAG_TABSTOP) ? Qt::StrongFocus
                                                                    : Qt::ClickFocus);
     OnWidgetCreated();

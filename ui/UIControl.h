@@ -31,7 +31,7 @@ public:
     virtual void* GetInterface(const QString& pstrName);
     virtual UINT GetControlFlags() const;
     QString GetName() const { return m_sName; }
-    void SetName(const QString& name) { m_sName = name; }
+    void SetName(const QString& name);
 
     // ---- tree ----
     CPaintManagerUI* GetManager() const { return m_pManager; }

@@ -102,6 +102,17 @@ CControlWidget::CControlWidget(CControlUI* pOwner, QWidget* pClient)
     setAttribute(Qt::WA_Hover, false);
 }
 
+bool CControlWidget::event(QEvent* event) {
+    // The control paints everything itself, so no Qt style has anything to give it. Under the
+    // window's style sheet a polish would still match every rule and set a palette and a font
+    // per widget, the largest part of opening a window with a few hundred controls.
+    if (event->type() == QEvent::Polish) {
+        setAttribute(Qt::WA_WState_Polished);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void CControlWidget::paintEvent(QPaintEvent* event) {
     if (!m_pOwner) return;
     QPainter painter(this);

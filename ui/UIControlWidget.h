@@ -33,6 +33,7 @@ public:
     CControlWidget(CControlUI* pOwner, QWidget* pClient);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

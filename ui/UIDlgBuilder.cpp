@@ -1,7 +1,5 @@
 #include "ui/UIDlgBuilder.h"
 
-#include <QXmlStreamReader>
-
 #include "ui/UIButton.h"
 #include "ui/UICombo.h"
 #include "ui/UIEdit.h"
@@ -45,28 +43,21 @@ CControlUI* CDialogBuilder::Create(const QString& xml, const QString&,
     m_pCallback = pCallback;
     m_pManager = pManager;
     m_sError.clear();
-    QByteArray text;
+    CMarkupPtr markup;
     if (xml.startsWith(QLatin1Char('<'))) {
-        text = xml.toUtf8();
+        markup = ParseMarkup(xml.toUtf8(), m_sError);
     } else {
         CResourceManager* rm = CResourceManager::GetInstance();
-        if (!rm->ReadFile(rm->GetXmlPath(xml), text)) {
+        markup = rm->GetMarkup(rm->GetXmlPath(xml), m_sError);
+        if (!markup && m_sError.isEmpty())
             m_sError = QStringLiteral("markup not found: %1").arg(xml);
-            return nullptr;
-        }
     }
-    QXmlStreamReader reader(text);
-    if (!reader.readNextStartElement()) {
-        m_sError = reader.hasError() ? reader.errorString() : QStringLiteral("empty markup");
-        return nullptr;
-    }
+    if (!markup) return nullptr;
     std::vector<CControlUI*> built;
-    if (reader.name().compare(QStringLiteral("Window"), Qt::CaseInsensitive) == 0) {
+    if (markup->lname == QLatin1String("window")) {
         if (m_pManager) {
-            const auto attrs = reader.attributes();
-            for (const auto& attr : attrs) {
-                const QString n = attr.name().toString().toLower();
-                const QString v = attr.value().toString();
+            for (const auto& [name, v] : markup->attrs) {
+                const QString n = name.toLower();
                 const auto parts = v.split(QLatin1Char(','));
                 if (n == QLatin1String("size") && parts.size() == 2) {
                     m_pManager->SetInitSize(parts[0].toInt(), parts[1].toInt());
@@ -78,24 +69,16 @@ CControlUI* CDialogBuilder::Create(const QString& xml, const QString&,
                 }
             }
         }
-        while (reader.readNextStartElement()) {
-            const QString n = reader.name().toString();
-            if (n.compare(QStringLiteral("Font"), Qt::CaseInsensitive) == 0 ||
-                n.compare(QStringLiteral("Default"), Qt::CaseInsensitive) == 0 ||
-                n.compare(QStringLiteral("Image"), Qt::CaseInsensitive) == 0) {
-                ParseWindowChild(reader);
-            } else if (CControlUI* c = ParseControl(reader)) {
+        for (const CMarkupNode& child : markup->children) {
+            if (child.lname == QLatin1String("font") || child.lname == QLatin1String("default") ||
+                child.lname == QLatin1String("image")) {
+                ApplyWindowChild(child);
+            } else if (CControlUI* c = BuildControl(child)) {
                 built.push_back(c);
             }
         }
-    } else if (CControlUI* c = ParseControl(reader)) {
+    } else if (CControlUI* c = BuildControl(*markup)) {
         built.push_back(c);
-    }
-    if (reader.hasError()) {
-        m_sError =
-            QStringLiteral("%1 (line %2)").arg(reader.errorString()).arg(reader.lineNumber());
-        for (CControlUI* c : built) delete c;
-        return nullptr;
     }
     if (built.empty()) {
         m_sError = QStringLiteral("no control in markup");
@@ -113,58 +96,55 @@ CControlUI* CDialogBuilder::Create(const QString& xml, const QString&,
     return built.front();
 }
 
-void CDialogBuilder::ParseWindowChild(QXmlStreamReader& xml) {
-    const QString n = xml.name().toString();
-    const auto attrs = xml.attributes();
-    if (m_pManager && n.compare(QStringLiteral("Font"), Qt::CaseInsensitive) == 0) {
+void CDialogBuilder::ApplyWindowChild(const CMarkupNode& node) {
+    if (!m_pManager) return;
+    const auto value = [&](const char* name, bool* present = nullptr) {
+        for (const auto& [n, v] : node.attrs) {
+            if (n == QLatin1String(name)) {
+                if (present) *present = true;
+                return v;
+            }
+        }
+        if (present) *present = false;
+        return QString();
+    };
+    if (node.lname == QLatin1String("font")) {
         TFontInfo info;
-        info.sFontName = attrs.value(QStringLiteral("name")).toString();
+        info.sFontName = value("name");
         if (info.sFontName.isEmpty()) info.sFontName = QStringLiteral("WenQuanYi Micro Hei");
-        info.iSize = attrs.hasAttribute(QStringLiteral("size"))
-                         ? attrs.value(QStringLiteral("size")).toInt()
-                         : 12;
+        bool hasSize = false;
+        const QString size = value("size", &hasSize);
+        info.iSize = hasSize ? size.toInt() : 12;
         auto flag = [&](const char* name) {
-            return attrs.value(QLatin1String(name))
-                       .compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
+            return value(name).compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0;
         };
         info.bBold = flag("bold");
         info.bUnderline = flag("underline");
         info.bItalic = flag("italic");
-        const int id = attrs.hasAttribute(QStringLiteral("id"))
-                           ? attrs.value(QStringLiteral("id")).toInt()
-                           : -1;
+        bool hasId = false;
+        const QString idText = value("id", &hasId);
+        const int id = hasId ? idText.toInt() : -1;
         if (id >= 0) m_pManager->AddFont(id, info, flag("default"));
         if (id < 0 || flag("default")) m_pManager->SetDefaultFont(info);
-    } else if (m_pManager && n.compare(QStringLiteral("Default"), Qt::CaseInsensitive) == 0) {
-        m_pManager->AddDefaultAttributeList(attrs.value(QStringLiteral("name")).toString(),
-                                            attrs.value(QStringLiteral("value")).toString());
+    } else if (node.lname == QLatin1String("default")) {
+        m_pManager->AddDefaultAttributeList(value("name"), value("value"));
     }
-    xml.skipCurrentElement();
 }
 
-CControlUI* CDialogBuilder::ParseControl(QXmlStreamReader& xml) {
-    const QString name = xml.name().toString();
-    CControlUI* control = m_pCallback ? m_pCallback->CreateControl(name) : nullptr;
-    if (!control) control = CreateBuiltinControl(name);
-    if (!control) {
-        xml.skipCurrentElement();
-        return nullptr;
-    }
+CControlUI* CDialogBuilder::BuildControl(const CMarkupNode& node) {
+    CControlUI* control = m_pCallback ? m_pCallback->CreateControl(node.name) : nullptr;
+    if (!control) control = CreateBuiltinControl(node.lname);
+    if (!control) return nullptr;
     if (m_pManager) {
-        const QString defaults = m_pManager->GetDefaultAttributeList(name);
-        if (!defaults.isEmpty()) control->ApplyAttributeList(defaults);
+        if (const MarkupAttributes* defaults = m_pManager->GetDefaultAttributes(node.lname))
+            for (const auto& [n, v] : *defaults) control->SetAttribute(n, v);
     }
-    for (const auto& attr : xml.attributes()) {
-        control->SetAttribute(attr.name().toString(), attr.value().toString());
-    }
+    for (const auto& [n, v] : node.attrs) control->SetAttribute(n, v);
     auto* container =
         static_cast<CContainerUI*>(control->GetInterface(QStringLiteral("Container")));
-    while (xml.readNextStartElement()) {
-        if (!container) {
-            xml.skipCurrentElement();
-            continue;
-        }
-        if (CControlUI* child = ParseControl(xml)) container->Add(child);
+    if (!container) return control;
+    for (const CMarkupNode& child : node.children) {
+        if (CControlUI* c = BuildControl(child)) container->Add(c);
     }
     return control;
 }

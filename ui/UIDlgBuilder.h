@@ -10,8 +10,7 @@
 #include <QString>
 
 #include "ui/UIDefs.h"
-
-class QXmlStreamReader;
+#include "ui/UIMarkup.h"
 
 namespace DuiLib {
 
@@ -33,8 +32,8 @@ public:
     static CControlUI* CreateBuiltinControl(const QString& name);
 
 private:
-    CControlUI* ParseControl(QXmlStreamReader& xml);
-    void ParseWindowChild(QXmlStreamReader& xml);
+    CControlUI* BuildControl(const CMarkupNode& node);
+    void ApplyWindowChild(const CMarkupNode& node);
 
     IDialogBuilderCallback* m_pCallback = nullptr;
     CPaintManagerUI* m_pManager = nullptr;

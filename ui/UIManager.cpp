@@ -172,6 +172,7 @@ bool CPaintManagerUI::AttachDialog(CControlUI* pControl) {
     CControlUI* old = m_pRoot;
     m_pFocus = nullptr;
     m_pRoot = pControl;
+    InvalidateNameIndex();
     delete old;
     m_pRoot->SetManager(this, nullptr, true);
     UpdateLayout();
@@ -179,7 +180,19 @@ bool CPaintManagerUI::AttachDialog(CControlUI* pControl) {
 }
 
 CControlUI* CPaintManagerUI::FindControl(const QString& name) const {
-    return m_pRoot ? m_pRoot->FindControl(name) : nullptr;
+    if (!m_pRoot) return nullptr;
+    if (!m_bNameIndexValid) {
+        std::vector<CControlUI*> all;
+        Flatten(m_pRoot, all);
+        m_nameIndex.clear();
+        m_nameIndex.reserve(static_cast<qsizetype>(all.size()));
+        for (CControlUI* control : all) {
+            if (!m_nameIndex.contains(control->GetName()))
+                m_nameIndex.insert(control->GetName(), control);
+        }
+        m_bNameIndexValid = true;
+    }
+    return m_nameIndex.value(name, nullptr);
 }
 
 CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* pParent, const QString& name) const {
@@ -234,6 +247,7 @@ void CPaintManagerUI::AddDelayedCleanup(CControlUI* pControl) {
     if (!pControl) return;
     std::vector<CControlUI*> gone;
     Flatten(pControl, gone);
+    InvalidateNameIndex();
     for (CControlUI* c : gone) {
         // The focus leaves silently, as it does for a deleted control.
         if (m_pFocus == c) m_pFocus = nullptr;
@@ -253,6 +267,7 @@ void CPaintManagerUI::AddDelayedCleanup(CControlUI* pControl) {
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
+    InvalidateNameIndex();
     if (m_pFocus == pControl) m_pFocus = nullptr;
     if (m_pFocusLeaving == pControl) m_pFocusLeaving = nullptr;
     m_pTimers->StopAll(pControl);
@@ -304,9 +319,11 @@ void CPaintManagerUI::ApplyScaleToWindow(int oldScale) {
         m_pWindow->ResizeClient(size.width() * newScale / oldScale,
                                 size.height() * newScale / oldScale);
     }
-    if (m_pRoot) m_pRoot->RefreshText();  // fonts of native widgets
+    // At the same scale the fonts and pictures are those already shown.
+    const bool rescaled = oldScale != newScale;
+    if (rescaled && m_pRoot) m_pRoot->RefreshText();  // fonts of native widgets
     UpdateLayout();
-    Invalidate();
+    if (rescaled) Invalidate();
 }
 
 void CPaintManagerUI::AddFont(int id, const TFontInfo& info, bool bDefault) {
@@ -331,6 +348,12 @@ void CPaintManagerUI::SetDefaultFont(const TFontInfo& info) {
 
 void CPaintManagerUI::AddDefaultAttributeList(const QString& controlName, const QString& attrList) {
     m_defaultAttrs.insert(controlName.toLower(), attrList);
+    m_defaultAttrsParsed.insert(controlName.toLower(), ParseAttributeList(attrList));
+}
+
+const MarkupAttributes* CPaintManagerUI::GetDefaultAttributes(const QString& lowerName) const {
+    auto it = m_defaultAttrsParsed.constFind(lowerName);
+    return it == m_defaultAttrsParsed.cend() || it->empty() ? nullptr : &it.value();
 }
 
 QString CPaintManagerUI::GetDefaultAttributeList(const QString& controlName) const {

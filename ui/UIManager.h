@@ -14,6 +14,7 @@
 #include "base/WindowMessage.h"
 #include "ui/UIDPI.h"
 #include "ui/UIDefs.h"
+#include "ui/UIMarkup.h"
 
 class QWidget;
 
@@ -64,7 +65,10 @@ public:
     // Takes ownership of the root and creates the widgets.
     bool AttachDialog(CControlUI* pControl);
     CControlUI* GetRoot() const { return m_pRoot; }
+    // The first control of that name in tree order (from an index kept until the tree changes).
     CControlUI* FindControl(const QString& name) const;
+    // A control joined, left or was renamed.
+    void InvalidateNameIndex() { m_bNameIndexValid = false; }
     CControlUI* FindSubControlByName(CControlUI* pParent, const QString& name) const;
     // The topmost visible control under a client point.
     CControlUI* FindControl(const QPoint& pt) const;
@@ -108,6 +112,8 @@ public:
     void SetDefaultFont(const TFontInfo& info);
     void AddDefaultAttributeList(const QString& controlName, const QString& attrList);
     QString GetDefaultAttributeList(const QString& controlName) const;
+    // The same list parsed once (a lower-case control name); nullptr when there is none.
+    const MarkupAttributes* GetDefaultAttributes(const QString& lowerName) const;
     DWORD GetDefaultFontColor() const { return m_dwDefaultFontColor; }
     void SetDefaultFontColor(DWORD color) { m_dwDefaultFontColor = color; }
     DWORD GetDefaultDisabledColor() const { return m_dwDefaultDisabledColor; }
@@ -176,6 +182,7 @@ private:
     std::map<int, TFontInfo> m_fonts;
     TFontInfo m_defaultFont;
     QHash<QString, QString> m_defaultAttrs;
+    QHash<QString, MarkupAttributes> m_defaultAttrsParsed;
     QHash<QString, std::vector<CControlUI*>> m_optionGroups;
     DWORD m_dwDefaultFontColor = 0xFFE2E7EE;
     DWORD m_dwDefaultDisabledColor = 0xFF59616D;
@@ -186,6 +193,9 @@ private:
     bool m_bUpdateNeeded = false;
     bool m_bShuttingDown = false;
     std::vector<CControlUI*> m_delayedCleanup;
+    // Windows look controls up by name hundreds of times while they are built.
+    mutable QHash<QString, CControlUI*> m_nameIndex;
+    mutable bool m_bNameIndexValid = false;
 };
 
 }  // namespace DuiLib

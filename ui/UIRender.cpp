@@ -1,6 +1,7 @@
 #include "ui/UIRender.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QRegularExpression>
 
 #include "ui/UIControl.h"
@@ -13,8 +14,14 @@ namespace {
 
 // Attribute value of an image string such as "file='a.png' source='0,0,10,10'".
 QString ImageAttribute(const QString& image, const QString& name) {
-    const QRegularExpression re(QStringLiteral("(?:^|\\s)%1\\s*=\\s*'([^']*)'").arg(name));
-    const auto match = re.match(image);
+    // Compiled once per attribute name (painting is on the UI thread only).
+    static QHash<QString, QRegularExpression> patterns;
+    auto it = patterns.constFind(name);
+    if (it == patterns.cend()) {
+        it = patterns.insert(
+            name, QRegularExpression(QStringLiteral("(?:^|\\s)%1\\s*=\\s*'([^']*)'").arg(name)));
+    }
+    const auto match = it->match(image);
     return match.hasMatch() ? match.captured(1) : QString();
 }
 

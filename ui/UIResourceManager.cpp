@@ -41,6 +41,7 @@ bool CResourceManager::HasResourceZip() const {
 void CResourceManager::ResetResourceZip() {
     m_pArchive.reset();
     m_mapImages.clear();
+    m_mapMarkup.clear();
 }
 
 bool CResourceManager::ReadFile(const QString& path, QByteArray& out) const {
@@ -77,6 +78,16 @@ void CResourceManager::ResetResourceMap() {
 
 QString CResourceManager::GetXmlPath(const QString& id) const {
     return m_mapXml.value(id, id);
+}
+
+CMarkupPtr CResourceManager::GetMarkup(const QString& path, QString& error) {
+    error.clear();
+    if (auto it = m_mapMarkup.constFind(path); it != m_mapMarkup.cend()) return it.value();
+    QByteArray text;
+    if (!ReadFile(path, text)) return nullptr;
+    CMarkupPtr markup = ParseMarkup(text, error);
+    if (markup) m_mapMarkup.insert(path, markup);
+    return markup;
 }
 
 QString CResourceManager::GetScaledImageName(const QString& name, int scalePercent) {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "ui/UIDefs.h"
+#include "ui/UIMarkup.h"
 
 namespace DuiLib {
 
@@ -36,6 +37,9 @@ public:
     void ResetResourceMap();
     // Markup file of a skin id; an unknown id yields the id itself (so a file name works too).
     QString GetXmlPath(const QString& id) const;
+    // The parsed markup of an archive file, read and parsed on first use and kept with the
+    // archive. nullptr when the file is missing (`error` left empty) or malformed (`error` set).
+    CMarkupPtr GetMarkup(const QString& path, QString& error);
 
     // ---- images ----
     // Name of the variant read at a scale: "btn.png" at 150 % is "btn@150.png"; 100 % is unchanged.
@@ -76,7 +80,8 @@ private:
 
     std::unique_ptr<CSkinArchive> m_pArchive;
     QHash<QString, QString> m_mapXml;
-    QHash<QString, QImage> m_mapImages;  // key "name|scale"
+    QHash<QString, QImage> m_mapImages;      // key "name|scale"
+    QHash<QString, CMarkupPtr> m_mapMarkup;  // key: archive path
     LanguageSlot m_languages[2];
     int m_nLanguages = 0;
     int m_nCurrent = -1;
