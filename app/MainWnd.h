@@ -72,6 +72,10 @@ private:
     // Scenes, files and factory default (MainWndScenes.cpp).
     void BindManagerWindows();
     bool OnSceneMenu(const QString& name);
+    // Firmware window (MainWndFirmware.cpp): a unit in its loader, and the end of an upgrade.
+    void BindFirmwareWindow();
+    void OnHandshakeAbnormal();
+    void OnUpgradeEnded();
 
     EqualizerManager m_manager;
     NotifierFactory m_makeNotifier;
