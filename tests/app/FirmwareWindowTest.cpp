@@ -186,6 +186,60 @@ TEST_F(FirmwareWindowTest, EveryKindArrivesAndTheUnitIsReadAgain) {
     EXPECT_EQ(m_unit->Options().bootloaderVersion, 7);
 }
 
+// An idle firmware window goes when a link comes up or goes down, as the other tool windows
+// do; while an upgrade runs plug events change nothing, and the window that ran it stays
+// through the unit's restart and re-read, showing its result, until the next plug event.
+TEST_F(FirmwareWindowTest, LinkChangesCloseAnIdleWindowButNotARunningOne) {
+    m_closeIdleWindows = false;
+    auto& bus = dv::sim::SimBus::Instance();
+    // Removal, then arrival, each with the window idle.
+    for (bool plugged : {true, false}) {
+        SCOPED_TRACE(plugged ? "removal" : "arrival");
+        bool closedByPanel = false;
+        msgtest::WhenShown("UpdateFwWnd", [&](DuiLib::WindowImplBase*) {
+            if (plugged)
+                bus.Unplug();
+            else
+                bus.Plug(m_unit);
+            closedByPanel = WaitFor([&] { return !m_wnd->FirmwareWindow(); });
+        });
+        m_wnd->OpenFirmwareWindow();
+        EXPECT_TRUE(closedByPanel);
+        if (plugged) {
+            ASSERT_TRUE(WaitFor([&] { return !m_wnd->Manager().Device().IsDeviceOpen(); }));
+        }
+    }
+    ASSERT_TRUE(WaitConnected());
+    // Plug events during the upgrade are held; the window survives the restart and re-read.
+    const auto image = Image(4096);
+    const QString path = FileFor("DV80MAX_FLASH_UPG.BIN", image);
+    QString tips;
+    bool keptThroughReread = false, closedOnUnplug = false;
+    msgtest::WhenShown("UpdateFwWnd", [&](DuiLib::WindowImplBase* window) {
+        auto* fw = static_cast<CUpdateFwWnd*>(window);
+        fw->SetFilePath(path);
+        msgtest::WhenShown("MsgWnd", [](DuiLib::WindowImplBase* question) {
+            msgtest::Click(question, "confirm_btn");
+        });
+        msgtest::Click(fw, "update_btn");
+        for (unsigned event : {kDbtDeviceRemoveComplete, kDbtDeviceArrival})
+            PostDeviceChange(m_wnd->GetWindowHandle(), event, "sim:dv80max");
+        ASSERT_TRUE(WaitFor([&] { return !fw->IsUpdating(); }));
+        tips = msgtest::Find(fw, "update_tips")->GetRawText();
+        keptThroughReread = WaitConnected() && m_wnd->FirmwareWindow() == fw;
+        bus.Unplug();
+        closedOnUnplug = WaitFor([&] { return !m_wnd->FirmwareWindow(); });
+    });
+    m_wnd->OpenFirmwareWindow();
+    EXPECT_EQ(tips, "${update_ok}");
+    EXPECT_TRUE(Loader<bool>(
+        [&](SimLoader& l) { return l.Installed(dv::sim::SimImageKind::Flash) == image; }));
+    EXPECT_TRUE(keptThroughReread);
+    EXPECT_TRUE(closedOnUnplug);
+    bus.Plug(m_unit);
+    EXPECT_TRUE(WaitConnected());
+}
+
 // The fault matrix at the window: each fault at the first, a middle and the last block (the
 // kinds take turns; tests/core runs every kind at every position) and around the restart into
 // the loader. A failure never shows the success text; the buttons come back and the engine is
