@@ -223,8 +223,8 @@ public:
     void BeginUpgradeHold();
     void EndUpgradeHold();
     bool IsUpgradeHeld() const { return m_upgradeHold; }
-    // A link coming up or going down closes an idle firmware window through `closer`, except
-    // the one that ran the upgrade just ended, while the unit is read again after it.
+    // A link coming up or going down closes an idle firmware window through `closer`; one that
+    // ran an upgrade stays, showing its result, until the user closes it.
     void SetFirmwareWindowCloser(std::function<void()> closer) {
         m_firmwareCloser = std::move(closer);
     }
@@ -357,7 +357,7 @@ private:
     bool m_awaitRestart = false;
     // True when the event is the upgrade's to keep (logged, noted, not acted on).
     bool HoldPlugEvent(HeldPlug event);
-    // From an upgrade's end until the next plug event not awaited, or its window's close.
+    // From an upgrade's end until its window closes.
     bool m_upgradeFollowUp = false;
     std::function<void()> m_firmwareCloser;
     void CloseFirmwareWnd();

@@ -18,12 +18,8 @@ bool EqualizerManager::HoldPlugEvent(HeldPlug event) {
         m_heldPlugAt = std::chrono::steady_clock::now().time_since_epoch().count();
         return true;
     }
-    if (!m_awaitRestart) {
-        m_upgradeFollowUp = false;  // a unit plugged or pulled by hand: the upgrade's are over
-        return false;
-    }
-    // The restart after a new image: its removal is no surprise, its arrival is awaited (and
-    // read as the upgrade's own).
+    if (!m_awaitRestart) return false;
+    // The restart after a new image: its removal is no surprise, its arrival is awaited.
     if (event == HeldPlug::Removal) return true;
     m_awaitRestart = false;
     return false;
@@ -37,7 +33,8 @@ void EqualizerManager::EndUpgradeHold() {
     if (!m_upgradeHold) return;
     LogPrintA("EqualizerManager::EndUpgradeHold\n");
     m_upgradeHold = false;
-    // The window that ran it keeps showing its result while the unit is read again.
+    // The window that ran it keeps showing its result (a failed DSP flash says not to unplug)
+    // until the user closes it, whatever the link does meanwhile.
     m_upgradeFollowUp = true;
     // Whatever the upgrade left (a loader, a link that is gone, queueing off), the unit is read
     // afresh; plug events that came meanwhile are answered by this.
