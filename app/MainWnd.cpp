@@ -83,6 +83,7 @@ void CMainWnd::InitWindow() {
     m_manager.SetMixerOpener([this] { return ShowMixerWnd(GetHWND(), m_manager); });
     BindManagerWindows();
     BindHistory();  // undo, redo and A/B buttons and keys
+    BindFirmwareWindow();
 
     m_pInstanceLock = std::make_unique<SingleInstanceLock>(
         QString::asprintf("TONVOX4TO8_%s", kModelName).toStdString());
@@ -142,10 +143,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             return 0;
         case dv::WM_HANDSHAKE_ABNORMAL:
             bHandled = true;
-            // A unit in its loader: the firmware window is the way back (already open: it is).
-            if (m_pUpdateFw) return 0;
-            ShowSystemMessageBox(GetHWND(), Tr("${device_status_unnormal}"), Tr("${tips}"));
-            OpenFirmwareWindow();
+            OnHandshakeAbnormal();
             return 0;
         case dv::WM_FACTORY_DEFAULT_DONE:
             if (m_pLoading) {
@@ -313,19 +311,4 @@ void CMainWnd::ToggleLanguage() {
     m_pm.NeedUpdate();
     LogPrintA("change language finish\n");
     m_manager.UpdateAllVolumeEdit();
-}
-
-void CMainWnd::OpenFirmwareWindow() {
-    if (m_pUpdateFw) return;
-    ShowUpdateFwWnd(GetHWND(), &m_manager.Device(), m_pUpdateFw,
-                    [this] { m_manager.BeginUpgradeHold(); });
-    m_manager.EndUpgradeHold();
-    if (m_bRestartDeferred) {
-        m_bRestartDeferred = false;
-        PostMessage(WM_DISPLAYCHANGE);
-    }
-    if (m_bCloseDeferred) {
-        m_bCloseDeferred = false;
-        PostMessage(WM_CLOSE);
-    }
 }

@@ -82,6 +82,10 @@ private:
                       const QString& name);
     // REW import and export of the output being edited (MainWndRew.cpp).
     bool OnRewMenu(const QString& name);
+    // Firmware window (MainWndFirmware.cpp): a unit in its loader, and the end of an upgrade.
+    void BindFirmwareWindow();
+    void OnHandshakeAbnormal();
+    void OnUpgradeEnded();
 
     EqualizerManager m_manager;
     NotifierFactory m_makeNotifier;

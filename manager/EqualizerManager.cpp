@@ -163,7 +163,9 @@ void EqualizerManager::Connect(bool reportFailure) {
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
         ToolWindows::CloseAll(1);  // mixer and noise threshold: what they show is about to change
-        CloseAutoCalWnd();         // calibration window
+        CloseAutoCalWnd();  // calibration window
+        // The firmware window, when idle.
+        CloseFirmwareWnd();
         LogPrintA("Connect OK\xEF\xBC\x81\n");
         SetConnectButton(LinkButton::Connecting);
         m_device.SetCmdQueueEnabled(false);
@@ -193,7 +195,9 @@ void EqualizerManager::Connect(bool reportFailure) {
 void EqualizerManager::Disconnect() {
     if (UpgradeRunning()) return;
     ToolWindows::CloseAll(1);  // mixer and noise threshold
-    CloseAutoCalWnd();         // calibration window
+    CloseAutoCalWnd();  // calibration window
+    // The firmware window, when idle.
+    CloseFirmwareWnd();
     m_device.SetCmdQueueEnabled(false);
     m_workerCancel = true;
     m_device.CloseHIDDevice(true);

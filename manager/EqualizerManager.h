@@ -231,11 +231,17 @@ public:
     bool ExportRewResponse(const QString& path);
 
     // ---- firmware upgrade (EqualizerManagerUpgrade.cpp) ----
-    // From the moment an upgrade begins until its window closes the link is the upgrade's:
+    // From the moment an upgrade begins until its worker has ended the link is the upgrade's:
     // connect, disconnect and plug events change nothing, and the unit is read afresh after.
     void BeginUpgradeHold();
     void EndUpgradeHold();
     bool IsUpgradeHeld() const { return m_upgradeHold; }
+    // A link coming up or going down closes an idle firmware window through `closer`; one that
+    // ran an upgrade stays, showing its result, until the user closes it.
+    void SetFirmwareWindowCloser(std::function<void()> closer) {
+        m_firmwareCloser = std::move(closer);
+    }
+    void FirmwareWindowClosed() { m_upgradeFollowUp = false; }
 
     // ---- state for the window and the tests ----
     dv::DspDevice& Device() { return m_device; }
@@ -403,6 +409,10 @@ private:
     bool m_awaitRestart = false;
     // True when the event is the upgrade's to keep (logged, noted, not acted on).
     bool HoldPlugEvent(HeldPlug event);
+    // From an upgrade's end until its window closes.
+    bool m_upgradeFollowUp = false;
+    std::function<void()> m_firmwareCloser;
+    void CloseFirmwareWnd();
 
     std::function<int()> m_mixerOpener;  // mixer window
     dv::DspDevice m_device;

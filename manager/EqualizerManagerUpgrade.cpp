@@ -25,10 +25,17 @@ bool EqualizerManager::HoldPlugEvent(HeldPlug event) {
     return false;
 }
 
+void EqualizerManager::CloseFirmwareWnd() {
+    if (!m_upgradeFollowUp && m_firmwareCloser) m_firmwareCloser();
+}
+
 void EqualizerManager::EndUpgradeHold() {
     if (!m_upgradeHold) return;
     LogPrintA("EqualizerManager::EndUpgradeHold\n");
     m_upgradeHold = false;
+    // The window that ran it keeps showing its result (a failed DSP flash says not to unplug)
+    // until the user closes it, whatever the link does meanwhile.
+    m_upgradeFollowUp = true;
     // Whatever the upgrade left (a loader, a link that is gone, queueing off), the unit is read
     // afresh; plug events that came meanwhile are answered by this.
     m_device.CloseHIDDevice(false);

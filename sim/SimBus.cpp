@@ -280,6 +280,8 @@ void SimBus::EnqueueReply(const std::vector<uint8_t>& frame, Clock::time_point d
 }
 
 int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
+    // The unit's reply latency runs from the report's arrival, its own work included.
+    const auto arrived = Clock::now();
     std::shared_ptr<ProcessorSimulator> unit;
     bool pulled = false;
     {
@@ -317,7 +319,7 @@ int SimBus::Write(hid_device_* dev, const unsigned char* data, size_t length) {
         return -1;
     }
     ++reportsWritten_;
-    const auto due = Clock::now() + unit->Options().latency + response.serviceTime;
+    const auto due = arrived + unit->Options().latency + response.serviceTime;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (handles_.count(dev)) {

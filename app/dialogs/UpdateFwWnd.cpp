@@ -1,5 +1,7 @@
 #include "app/dialogs/UpdateFwWnd.h"
 
+#include <utility>
+
 #include "app/FileDialogs.h"
 #include "app/MsgWnd.h"
 #include "app/ScreenInfo.h"
@@ -121,8 +123,15 @@ void CUpdateFwWnd::BeginUpdate() {
         const QString question =
             Tr(target) + QStringLiteral("\n") + path + QStringLiteral("\n\n") +
             Tr(boot ? QStringLiteral("${fw_confirm_bl}") : QStringLiteral("${fw_confirm}"));
-        if (ShowMsgWnd(GetHWND(), QStringLiteral("${tips}"), question) != 1) return;
-        if (!m_pDevice->IsDeviceOpen()) return;
+        m_asking = true;
+        const int answer = ShowMsgWnd(GetHWND(), QStringLiteral("${tips}"), question);
+        m_asking = false;
+        // Closed meanwhile (by the user or a new link): close rather than start.
+        if (std::exchange(m_closeAfterAsk, false)) {
+            Close(m_closeResult);
+            return;
+        }
+        if (answer != 1 || !m_pDevice->IsDeviceOpen()) return;
     }
     if (m_onBegins) m_onBegins();
     // Nothing queued may reach the loader or swallow its acknowledgements.
@@ -195,25 +204,36 @@ LRESULT CUpdateFwWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lPara
 void CUpdateFwWnd::WorkerEnded() {
     if (m_worker.joinable()) m_worker.join();
     EnableControls(true);
+    if (m_onEnds) m_onEnds();
     if (m_closeWhenDone) Close(0);
 }
 
 // A close while the worker runs asks first, then lets the upgrade stop at its next block; the
-// window closes once the worker has ended.
-LRESULT CUpdateFwWnd::OnClose(UINT, WPARAM, LPARAM, bool& bHandled) {
+// window closes once the worker has ended. A close while a question is up waits for its answer.
+LRESULT CUpdateFwWnd::OnClose(UINT, WPARAM wParam, LPARAM, bool& bHandled) {
+    if (m_asking) {
+        bHandled = true;
+        m_closeAfterAsk = true;
+        m_closeResult = static_cast<UINT>(wParam);
+        return 0;
+    }
     if (!m_worker.joinable()) {
         bHandled = false;
         return 0;
     }
     bHandled = true;
     if (m_closeWhenDone) return 0;
-    if (ShowMsgWnd(GetHWND(), QStringLiteral("${tips}"), QStringLiteral("${fw_close_running}")) !=
-        1)
-        return 0;
+    m_asking = true;
+    const int answer =
+        ShowMsgWnd(GetHWND(), QStringLiteral("${tips}"), QStringLiteral("${fw_close_running}"));
+    m_asking = false;
+    const bool closedMeanwhile = std::exchange(m_closeAfterAsk, false);
     if (!m_worker.joinable()) {
-        Close(0);  // it ended while the question was up
+        // It ended while the question was up; a close that came meanwhile needs no answer.
+        if (answer == 1 || closedMeanwhile) Close(0);
         return 0;
     }
+    if (answer != 1) return 0;
     m_closeWhenDone = true;
     m_pDevice->RequestUpgradeAbort();
     return 0;
@@ -221,6 +241,8 @@ LRESULT CUpdateFwWnd::OnClose(UINT, WPARAM, LPARAM, bool& bHandled) {
 
 void CUpdateFwWnd::OnFinalMessage(HWND hWnd) {
     WindowImplBase::OnFinalMessage(hWnd);
+    if (m_openedSlot && *m_openedSlot == this) *m_openedSlot = nullptr;
+    if (m_onClosed) m_onClosed();
     delete this;
 }
 
@@ -235,13 +257,15 @@ UINT CUpdateFwWnd::Run(HWND parent) {
 }
 
 int ShowUpdateFwWnd(HWND parent, dv::DspDevice* device, CUpdateFwWnd*& opened,
-                    std::function<void()> onUpgradeBegins) {
+                    UpdateFwHooks hooks) {
     if (opened) return 0;
     auto* wnd = new CUpdateFwWnd;
     wnd->SetDevice(device);
-    wnd->SetOnUpgradeBegins(std::move(onUpgradeBegins));
+    wnd->SetOnUpgradeBegins(std::move(hooks.upgradeBegins));
+    wnd->SetOnUpgradeEnds(std::move(hooks.upgradeEnds));
+    wnd->SetOpener(&opened, std::move(hooks.closed));
     opened = wnd;
     const int result = static_cast<int>(wnd->Run(parent));
-    opened = nullptr;
+    if (opened == wnd) opened = nullptr;  // not created
     return result;
 }
