@@ -135,14 +135,21 @@ void CContainerUI::SetFloatPos(CControlUI* pControl) {
                               m_rcItem.top + f.bottom));
 }
 
+// Hidden floats are placed too: showing one later only syncs its widget to the rectangle it
+// holds, which must follow every layout and scale change made while it was hidden.
+void CContainerUI::PlaceFloats() {
+    for (CControlUI* item : m_items)
+        if (item->IsFloat()) SetFloatPos(item);
+}
+
 void CContainerUI::LayoutChildren(const CDuiRect& rc) {
     // A plain container stacks its children over its whole area.
     for (CControlUI* item : m_items) {
-        if (!item->IsOwnVisible()) continue;
         if (item->IsFloat()) {
             SetFloatPos(item);
             continue;
         }
+        if (!item->IsOwnVisible()) continue;
         const CDuiRect pad = item->GetPadding();
         item->SetPos(CDuiRect(rc.left + pad.left, rc.top + pad.top, rc.right - pad.right,
                               rc.bottom - pad.bottom));
@@ -246,9 +253,7 @@ void CVerticalLayoutUI::LayoutChildren(const CDuiRect& rc) {
         c->SetPos(CDuiRect(x, y, x + w, y + sizes[i]));
         y += sizes[i] + pad.bottom + GetChildPadding();
     }
-    for (CControlUI* item : m_items) {
-        if (item->IsOwnVisible() && item->IsFloat()) SetFloatPos(item);
-    }
+    PlaceFloats();
 }
 
 QString CHorizontalLayoutUI::GetClass() const {
@@ -281,9 +286,7 @@ void CHorizontalLayoutUI::LayoutChildren(const CDuiRect& rc) {
         c->SetPos(CDuiRect(x, y, x + sizes[i], y + h));
         x += sizes[i] + pad.right + GetChildPadding();
     }
-    for (CControlUI* item : m_items) {
-        if (item->IsOwnVisible() && item->IsFloat()) SetFloatPos(item);
-    }
+    PlaceFloats();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -46,6 +46,7 @@ protected:
     // Places the children inside rc (already without the inset).
     virtual void LayoutChildren(const CDuiRect& rc);
     void SetFloatPos(CControlUI* pControl);
+    void PlaceFloats();
     // Deletes a removed child, later when it may be handling one of its own notifications.
     void DeleteChild(CControlUI* pControl);
 
