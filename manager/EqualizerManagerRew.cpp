@@ -118,6 +118,7 @@ void EqualizerManager::ImportRewFilters(const QString& path) {
     LogPrintA("on %s\n", "EqualizerManager::ImportRewFilters");
     const int current = m_profile.currChannel;
     if (path.isEmpty() || current < 0 || current >= dv::kOutputCount) return;
+    const EditStep step(*this, "rew import");  // the whole import, mode switch included
     const HWND parent = QuestionParent();
     auto tell = [parent](const QString& text) {
         ShowSystemMessageBox(parent, text, Tr("${tips}"));

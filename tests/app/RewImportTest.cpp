@@ -176,6 +176,7 @@ TEST_F(RewImportTest, ImportFillsLinked31And11BandOutputsAndNamesWhatItLeftOut) 
     for (const Row& row : rows) {
         SCOPED_TRACE(row.output);
         Select(row.output);
+        const dv::DspProfile before = Manager().Profile();
         const QString told = Menu("advance_item_rew_import", path);
         EXPECT_EQ(m_questions, 1);
         EXPECT_TRUE(FindAs<CSButtonUI>("btn_arg_eq")->IsSelected());
@@ -206,6 +207,18 @@ TEST_F(RewImportTest, ImportFillsLinked31And11BandOutputsAndNamesWhatItLeftOut) 
             }
         }
         EXPECT_EQ(TextOf("eq_freq_0"), QString::number(std::lround(written[row.bands - 1].fc)));
+        ExpectUnitHolds({row.output, row.partner});
+        if (&row != &rows[std::size(rows) - 1]) continue;
+        // The whole import is one undo step: one undo gives both outputs their bands back.
+        ASSERT_TRUE(Manager().Undo());
+        for (int k : {row.output, row.partner}) {
+            for (int b = 0; b < row.bands; ++b) {
+                const dv::EqBand& was = before.channels[k].eqArray[b];
+                const dv::EqBand& now = Manager().Profile().channels[k].eqArray[b];
+                EXPECT_EQ(now.freq, was.freq) << k << " " << b;
+                EXPECT_FLOAT_EQ(now.eqGain, was.eqGain) << k << " " << b;
+            }
+        }
         ExpectUnitHolds({row.output, row.partner});
     }
 }

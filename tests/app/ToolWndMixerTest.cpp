@@ -135,6 +135,8 @@ TEST_F(ToolWndMixerTest, CellEditsReachTheUnitAndSurviveAReconnect) {
 
     // The main window's options drive the mixer's boxes too.
     Find("option_ch_in1_6")->Activate();
+    // The routing goes out queued; a disconnect before the unit has it would drop it.
+    ASSERT_TRUE(WaitFor([this] { return (m_unit->State().current.routing[kBt][6] & 1) != 0; }));
     Manager().Disconnect();
     Manager().Connect(false);
     ASSERT_TRUE(WaitConnected());
