@@ -4,13 +4,42 @@
 #pragma once
 
 #include <QLineEdit>
+#include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "sim/SimFrames.h"
 #include "tests/app/MainWndTestSupport.h"
 
 namespace maintest {
+
+// The unit keeps the whole part and the tenths digit of what it is sent.
+inline long QTenths(double q) {
+    return static_cast<long>(std::floor(q * 10.0 + 1e-3));
+}
+inline long GainTenths(double db) {
+    return static_cast<long>(std::floor((db + 18.0) * 10.0 + 1e-3)) - 180;
+}
+
+// The first band of `output` the unit plays otherwise than the panel shows it, as "band N: unit
+// freq/Q/gain panel freq/Q/gain", or "" when all agree. A band switched off plays 0 dB.
+inline std::string BandMismatch(const dv::sim::SimOutput& unit, const dv::DspProfile& model,
+                                int output) {
+    const dv::OutputChannel& c = model.channels[output];
+    for (int b = 0; b < model.BandCount(output); ++b) {
+        const dv::EqBand& m = c.eqArray[b];
+        const dv::sim::SimBand& u = unit.bands[b];
+        const double gain = m.enable == 1 ? m.eqGain : 0.0;
+        if (u.freq != m.freq || u.qHundredths / 10 != QTenths(m.eqFactor) ||
+            u.gainTenths != GainTenths(gain))
+            return "band " + std::to_string(b) + ": unit " + std::to_string(u.freq) + "/" +
+                   std::to_string(u.qHundredths) + "/" + std::to_string(u.gainTenths) + " panel " +
+                   std::to_string(m.freq) + "/" + std::to_string(m.eqFactor) + "/" +
+                   std::to_string(gain);
+    }
+    return {};
+}
 
 enum class Commit { Return, KillFocus };
 

@@ -88,6 +88,9 @@ protected:
                 seen.buttonsBack = seen.buttonsBack && msgtest::Find(fw, name)->IsEnabled();
             seen.engineIdle = m_wnd->Manager().Device().GetUpgradeStatus() == dv::UPG_IDLE;
             if (inside) inside();
+            // From here a window the panel opens by itself (a unit answering from its loader)
+            // is not this step's: the watcher closes it, or its modal run would hold the test.
+            m_closeIdleWindows = true;
             fw->Close(0);
         };
     }

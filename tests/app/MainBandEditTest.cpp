@@ -43,14 +43,6 @@ std::string Eq(int out, int band, int freq, int qTenths, int gainTenths) {
            " " + std::to_string(qTenths) + " " + std::to_string(gainTenths);
 }
 
-// The unit keeps the whole part and the tenths digit of what it is sent.
-long QTenths(double q) {
-    return static_cast<long>(std::floor(q * 10.0 + 1e-3));
-}
-long GainTenths(double db) {
-    return static_cast<long>(std::floor((db + 18.0) * 10.0 + 1e-3)) - 180;
-}
-
 void LinkAll(dv::sim::SimUnitState& s) {
     s.current.link = 1;
     s.current.lock = 1;
@@ -89,18 +81,8 @@ protected:
                 const dv::OutputChannel& c = model.channels[k];
                 const dv::sim::SimOutput& o = unit.current.outputs[k];
                 if (o.eqBypass != c.bypass) return "bypass of " + std::to_string(k);
-                for (int b = 0; b < model.BandCount(k); ++b) {
-                    const dv::EqBand& m = c.eqArray[b];
-                    const dv::sim::SimBand& u = o.bands[b];
-                    const double gain = m.enable == 1 ? m.eqGain : 0.0;
-                    if (u.freq != m.freq || u.qHundredths / 10 != QTenths(m.eqFactor) ||
-                        u.gainTenths != GainTenths(gain))
-                        return "output " + std::to_string(k) + " band " + std::to_string(b) +
-                               ": unit " + std::to_string(u.freq) + "/" +
-                               std::to_string(u.qHundredths) + "/" + std::to_string(u.gainTenths) +
-                               " panel " + std::to_string(m.freq) + "/" +
-                               std::to_string(m.eqFactor) + "/" + std::to_string(gain);
-                }
+                if (std::string band = maintest::BandMismatch(o, model, k); !band.empty())
+                    return "output " + std::to_string(k) + " " + band;
             }
             return {};
         };

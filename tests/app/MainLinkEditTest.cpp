@@ -45,13 +45,6 @@ std::string Describe(const dv::sim::SimFrame& f) {
 
 using Frames = std::vector<std::string>;
 
-long QTenths(double q) {
-    return static_cast<long>(std::floor(q * 10.0 + 1e-3));
-}
-long GainTenths(double db) {
-    return static_cast<long>(std::floor((db + 18.0) * 10.0 + 1e-3)) - 180;
-}
-
 }  // namespace
 
 class MainLinkEditTest : public EditingTest {
@@ -112,14 +105,8 @@ protected:
                     if (u.freq != m.fs || u.slope != m.slope || (m.slope != 0 && u.type != m.type))
                         return (high ? "high-pass" : "low-pass") + at;
                 }
-                for (int b = 0; b < model.BandCount(k); ++b) {
-                    const dv::EqBand& m = c.eqArray[b];
-                    const dv::sim::SimBand& u = o.bands[b];
-                    const double gain = m.enable == 1 ? m.eqGain : 0.0;
-                    if (u.freq != m.freq || u.qHundredths / 10 != QTenths(m.eqFactor) ||
-                        u.gainTenths != GainTenths(gain))
-                        return "band " + std::to_string(b) + at;
-                }
+                if (std::string band = maintest::BandMismatch(o, model, k); !band.empty())
+                    return band + at;
             }
             return {};
         };

@@ -23,14 +23,6 @@ using maintest::EditingTest;
 
 namespace {
 
-// The unit keeps the whole part and the tenths digit of what it is sent.
-long QTenths(double q) {
-    return static_cast<long>(std::floor(q * 10.0 + 1e-3));
-}
-long GainTenths(double db) {
-    return static_cast<long>(std::floor((db + 18.0) * 10.0 + 1e-3)) - 180;
-}
-
 QString Fill(QString text, const QStringList& values) {
     for (const QString& value : values) text.replace(text.indexOf(QLatin1String("%d")), 2, value);
     return text;
@@ -142,14 +134,8 @@ protected:
                 const dv::OutputChannel& c = model.channels[k];
                 const dv::sim::SimOutput& o = unit.current.outputs[k];
                 if (o.eqBypass != c.bypass) return "bypass of " + std::to_string(k);
-                for (int b = 0; b < model.BandCount(k); ++b) {
-                    const dv::EqBand& m = c.eqArray[b];
-                    const dv::sim::SimBand& u = o.bands[b];
-                    const double gain = m.enable == 1 ? m.eqGain : 0.0;
-                    if (u.freq != m.freq || u.qHundredths / 10 != QTenths(m.eqFactor) ||
-                        u.gainTenths != GainTenths(gain))
-                        return "output " + std::to_string(k) + " band " + std::to_string(b);
-                }
+                if (std::string band = maintest::BandMismatch(o, model, k); !band.empty())
+                    return "output " + std::to_string(k) + " " + band;
             }
             return {};
         };
