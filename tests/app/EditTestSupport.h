@@ -45,6 +45,25 @@ enum class Commit { Return, KillFocus };
 
 class EditingTest : public MainWindowTest {
 protected:
+    // The one comparison of the unit with the panel: every band of each output given (a band
+    // switched off plays 0 dB) and its bypass flag.
+    void ExpectUnitHolds(const std::vector<int>& outputs, int ms = 3000) {
+        auto mismatch = [&]() -> std::string {
+            const dv::sim::SimUnitState unit = m_unit->State();
+            const dv::DspProfile& model = Manager().Profile();
+            for (int k : outputs) {
+                const dv::OutputChannel& c = model.channels[k];
+                const dv::sim::SimOutput& o = unit.current.outputs[k];
+                if (o.eqBypass != c.bypass) return "bypass of " + std::to_string(k);
+                if (std::string band = maintest::BandMismatch(o, model, k); !band.empty())
+                    return "output " + std::to_string(k) + " " + band;
+            }
+            return {};
+        };
+        WaitFor([&] { return mismatch().empty(); }, ms);
+        EXPECT_EQ(mismatch(), "");
+    }
+
     EqualizerManager& Manager() { return m_wnd->Manager(); }
 
     void Connect(bool linked = false) {

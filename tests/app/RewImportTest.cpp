@@ -124,25 +124,6 @@ protected:
         Settle();
     }
 
-    // The one comparison of the unit with the panel: every band of each output (a band switched
-    // off plays 0 dB) and its bypass flag.
-    void ExpectUnitHolds(const std::vector<int>& outputs) {
-        auto mismatch = [&]() -> std::string {
-            const dv::sim::SimUnitState unit = m_unit->State();
-            const dv::DspProfile& model = Manager().Profile();
-            for (int k : outputs) {
-                const dv::OutputChannel& c = model.channels[k];
-                const dv::sim::SimOutput& o = unit.current.outputs[k];
-                if (o.eqBypass != c.bypass) return "bypass of " + std::to_string(k);
-                if (std::string band = maintest::BandMismatch(o, model, k); !band.empty())
-                    return "output " + std::to_string(k) + " " + band;
-            }
-            return {};
-        };
-        WaitFor([&] { return mismatch().empty(); }, 3000);
-        EXPECT_EQ(mismatch(), "");
-    }
-
     QTemporaryDir m_dir;
     std::unique_ptr<QTimer> m_answerer;
     int m_questions = 0;

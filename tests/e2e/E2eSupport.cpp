@@ -79,7 +79,7 @@ gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer) {
 }  // namespace
 
 struct Testbed::Node {
-    NodeSpec spec;
+    NodeInfo info;
     std::string sysPath;
     int master = -1;  // the testbed's end of the pty; the testbed owns it
     int peer = -1;    // our handle on the panel's end, which the /dev link names
@@ -102,49 +102,49 @@ Testbed::Testbed() {
 
 Testbed::~Testbed() {
     for (auto& node : nodes_)
-        if (node->master >= 0) Remove(node->spec.name);
+        if (node->master >= 0) Remove(node->info.name);
     if (ioctl_) g_object_unref(ioctl_);
     if (bed_) g_object_unref(bed_);
 }
 
 Testbed::Node* Testbed::Find(const std::string& name) const {
     for (const auto& node : nodes_)
-        if (node->spec.name == name) return node.get();
+        if (node->info.name == name) return node.get();
     return nullptr;
 }
 
-bool Testbed::Add(const NodeSpec& spec, std::shared_ptr<dv::sim::ProcessorSimulator> unit,
+bool Testbed::Add(const NodeInfo& info, std::shared_ptr<dv::sim::ProcessorSimulator> unit,
                   pid_t frozen) {
-    Node* node = Find(spec.name);
+    Node* node = Find(info.name);
     if (!node) {
         nodes_.push_back(std::make_unique<Node>());
         node = nodes_.back().get();
-        node->spec = spec;
+        node->info = info;
     }
     if (node->master >= 0) return false;  // already there
-    const std::string usb = Format("/devices/pci0000:00/usb1/1-%d", spec.port);
-    const std::string hid = Format("%s/1-%d:1.0/0003:%04X:%04X.%04d", usb.c_str(), spec.port,
-                                   spec.vendor, spec.product, spec.port);
+    const std::string usb = Format("/devices/pci0000:00/usb1/1-%d", info.port);
+    const std::string hid = Format("%s/1-%d:1.0/0003:%04X:%04X.%04d", usb.c_str(), info.port,
+                                   info.vendor, info.product, info.port);
     std::string description;
-    if (std::find(usbPorts_.begin(), usbPorts_.end(), spec.port) == usbPorts_.end()) {
-        usbPorts_.push_back(spec.port);
+    if (std::find(usbPorts_.begin(), usbPorts_.end(), info.port) == usbPorts_.end()) {
+        usbPorts_.push_back(info.port);
         description += Format(
             "P: %s\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=%04x\nA: idProduct=%04x\n"
             "A: manufacturer=Emulated\nA: product=Emulated %04x\nA: serial=E2E%d\n"
             "A: bcdDevice=0100\n\n",
-            usb.c_str(), spec.vendor, spec.product, spec.product, spec.port);
+            usb.c_str(), info.vendor, info.product, info.product, info.port);
         description += Format(
             "P: %s/1-%d:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: "
             "bInterfaceNumber=00\n\n",
-            usb.c_str(), spec.port);
+            usb.c_str(), info.port);
         description += Format(
             "P: %s\nE: SUBSYSTEM=hid\nE: HID_ID=0003:%08X:%08X\nE: HID_NAME=Emulated %04x\n"
             "E: HID_UNIQ=E2E%d\n\n",
-            hid.c_str(), spec.vendor, spec.product, spec.product, spec.port);
+            hid.c_str(), info.vendor, info.product, info.product, info.port);
     }
-    node->sysPath = Format("/sys%s/hidraw/%s", hid.c_str(), spec.name.c_str());
+    node->sysPath = Format("/sys%s/hidraw/%s", hid.c_str(), info.name.c_str());
     description += Format("P: %s/hidraw/%s\nN: %s\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/%s\n",
-                          hid.c_str(), spec.name.c_str(), spec.name.c_str(), spec.name.c_str());
+                          hid.c_str(), info.name.c_str(), info.name.c_str(), info.name.c_str());
 
     // The panel must not act on the "add" event before the node below can be opened.
     if (frozen > 0) kill(frozen, SIGSTOP);
@@ -154,7 +154,7 @@ bool Testbed::Add(const NodeSpec& spec, std::shared_ptr<dv::sim::ProcessorSimula
         fprintf(stderr, "testbed: %s\n", error->message);
         g_error_free(error);
     }
-    const std::string devNode = "/dev/" + spec.name;
+    const std::string devNode = "/dev/" + info.name;
     node->master = added ? umockdev_testbed_get_dev_fd(bed_, devNode.c_str()) : -1;
     if (node->master >= 0) {
         fcntl(node->master, F_SETFD, FD_CLOEXEC);

@@ -23,7 +23,7 @@ namespace e2e {
 using namespace std::chrono_literals;
 
 // One hidraw node and the USB device above it.
-struct NodeSpec {
+struct NodeInfo {
     std::string name = "hidraw0";  // also the USB port ("1-<n>") it hangs on
     unsigned short vendor = 0x0483;
     unsigned short product = 0x5750;
@@ -45,7 +45,7 @@ public:
     // Adds the node (the USB parents on first use) and answers it with `unit` when given. The
     // testbed announces the node with an "add" event; `frozen` is stopped meanwhile so that it
     // sees the event only once the node can be opened.
-    bool Add(const NodeSpec& spec, std::shared_ptr<dv::sim::ProcessorSimulator> unit,
+    bool Add(const NodeInfo& info, std::shared_ptr<dv::sim::ProcessorSimulator> unit,
              pid_t frozen = 0);
     // "remove" event, then the node goes away; an open handle on it fails from now on.
     void Remove(const std::string& name);

@@ -67,12 +67,12 @@ TEST_F(ProductE2eTest, RemovalShowsThePlugOutNoticeAndAnArrivalReconnects) {
 }
 
 TEST_F(ProductE2eTest, NodesOfOtherVendorsAreNeitherOpenedNorAnnounced) {
-    NodeSpec mouse{.name = "hidraw0", .vendor = 0x046D, .product = 0xC52B, .port = 1};
+    NodeInfo mouse{.name = "hidraw0", .vendor = 0x046D, .product = 0xC52B, .port = 1};
     ASSERT_TRUE(bed.Add(mouse, nullptr));
     ASSERT_TRUE(panel.Start());
     ASSERT_TRUE(Logged("unable to open device"));
 
-    NodeSpec keyboard{.name = "hidraw1", .vendor = 0x0483, .product = 0x5751, .port = 2};
+    NodeInfo keyboard{.name = "hidraw1", .vendor = 0x0483, .product = 0x5751, .port = 2};
     ASSERT_TRUE(bed.Add(keyboard, nullptr, panel.Pid()));
     // Events arrive in order: once the unit's arrival is handled, the keyboard's was ignored.
     auto unit = NewUnit();
