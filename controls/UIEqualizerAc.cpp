@@ -1,6 +1,7 @@
 #include "controls/UIEqualizerAc.h"
 
 #include <QPainter>
+#include <QWidget>
 #include <QtMath>
 
 #include "controls/UIEqualizerPainter.h"
@@ -36,6 +37,13 @@ UINT UIEqualizerAc::GetControlFlags() const {
     return IsEnabled() ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u;
 }
 
+void UIEqualizerAc::DoInit() {
+    // An opaque plot covers its whole widget, so nothing beneath it needs painting first: the
+    // curve of a new measurement reaches the screen that much sooner.
+    if (GetWidget())
+        GetWidget()->setAttribute(Qt::WA_OpaquePaintEvent, (GetBkColor() >> 24) == 0xFF);
+}
+
 void UIEqualizerAc::DoEvent(TEventUI& event) {
     if (event.Type == UIEVENT_SETFOCUS) {
         m_bFocused = true;
@@ -60,23 +68,34 @@ void UIEqualizerAc::DoPaint(QPainter& painter, const CDuiRect& /*rcPaint*/) {
     CResourceManager* texts = CResourceManager::GetInstance();
     look.measuredText = texts->GetText(QStringLiteral("${irc_measured}"));
     look.correctionText = texts->GetText(QStringLiteral("${irc_correction}"));
-    // The grid and its labels change only with the size, the scale and the language; the curves
-    // are drawn over a kept image of them.
+    // The grid with its labels, and the legend, change only with the size, the scale and the
+    // language; the curves are drawn between kept images of them.
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const BackKey key{pos.GetWidth(),      pos.GetHeight(), look.scalePercent,
-                      qRound(ratio * 100), GetBkColor(),    look.font};
-    if (m_back.isNull() || !(key == m_backKey)) {
+    const dv::CurveRect local{0, 0, pos.GetWidth(), pos.GetHeight()};
+    const LayerKey key{pos.GetWidth(), pos.GetHeight(), look.scalePercent, qRound(ratio * 100),
+                       GetBkColor(),   look.font,       look.measuredText, look.correctionText};
+    if (m_back.isNull() || !(key == m_layerKey)) {
+        // An opaque background is kept without alpha, so that it is copied rather than blended.
+        const bool opaque = (GetBkColor() >> 24) == 0xFF;
         m_back = QImage(qCeil(pos.GetWidth() * ratio), qCeil(pos.GetHeight() * ratio),
-                        QImage::Format_ARGB32_Premultiplied);
+                        opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
         m_back.setDevicePixelRatio(ratio);
-        m_back.fill(Qt::transparent);
+        m_back.fill(opaque ? QColor::fromRgba(GetBkColor()) : QColor(Qt::transparent));
         QPainter backPainter(&m_back);
-        dv::PaintCalibrationBackground(backPainter, {0, 0, pos.GetWidth(), pos.GetHeight()},
-                                       GetBkColor(), look);
-        m_backKey = key;
+        dv::PaintCalibrationBackground(backPainter, local, GetBkColor(), look);
+        m_legendBox = dv::CalibrationLegendBox(local, look);
+        m_legend = QImage(qCeil(m_legendBox.width() * ratio), qCeil(m_legendBox.height() * ratio),
+                          QImage::Format_ARGB32_Premultiplied);
+        m_legend.setDevicePixelRatio(ratio);
+        m_legend.fill(Qt::transparent);
+        QPainter legendPainter(&m_legend);
+        legendPainter.translate(-m_legendBox.topLeft());
+        dv::PaintCalibrationLegend(legendPainter, local, look);
+        m_layerKey = key;
     }
     painter.drawImage(QPoint(pos.left, pos.top), m_back);
     dv::PaintCalibrationCurves(painter, m_curves, plot, look);
+    painter.drawImage(m_legendBox.topLeft() + QPoint(pos.left, pos.top), m_legend);
 }
 
 void UIEqualizerAc::SetAttribute(const QString& pstrName, const QString& pstrValue) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
+#include <QString>
 
 #include "controls/UIEqualizer.h"
 #include "curves/CalibrationCurves.h"
@@ -27,6 +29,7 @@ public:
     QString GetClass() const override;
     void* GetInterface(const QString& pstrName) override;
     DuiLib::UINT GetControlFlags() const override;
+    void DoInit() override;
     void DoEvent(DuiLib::TEventUI& event) override;
     void DoPaint(QPainter& painter, const DuiLib::CDuiRect& rcPaint) override;
     void SetAttribute(const QString& pstrName, const QString& pstrValue) override;
@@ -37,15 +40,19 @@ private:
     bool m_bFocused = false;
     // Markup "measurementstyle": dashed corrections, axis labels and a legend.
     bool m_measurementStyle = false;
-    struct BackKey {
+    struct LayerKey {
         int width = 0;
         int height = 0;
         int scale = 0;
         int pixelRatio = 100;  // percent
         DuiLib::DWORD background = 0;
         QFont font;
-        bool operator==(const BackKey&) const = default;
+        QString measuredText;
+        QString correctionText;
+        bool operator==(const LayerKey&) const = default;
     };
-    QImage m_back;  // background, border, grid and axis labels at the last size
-    BackKey m_backKey;
+    QImage m_back;    // background, border, grid and axis labels at the last size
+    QImage m_legend;  // the legend, to be drawn at m_legendBox
+    QRect m_legendBox;
+    LayerKey m_layerKey;
 };

@@ -476,15 +476,12 @@ void DrawCalibrationAxes(QPainter& painter, const CalibrationAxis& axis, const C
 }
 
 // Top right: a solid sample for the measured responses, a dashed one for the corrections.
-void DrawCalibrationLegend(QPainter& painter, const CurveRect& plot, const CalibrationLook& look) {
+void DrawCalibrationLegend(QPainter& painter, const QRect& box, const CalibrationLook& look) {
     const int s = look.scalePercent;
     const QFontMetrics metrics(look.font);
     const int sample = 28 * s / 100, gap = 6 * s / 100, pad = 8 * s / 100;
     const int row = metrics.height() + 4 * s / 100;
-    const int textWidth = std::max(metrics.horizontalAdvance(look.measuredText),
-                                   metrics.horizontalAdvance(look.correctionText));
-    const QRect box(plot.right - pad - (sample + gap + textWidth + 2 * pad), plot.top + pad,
-                    sample + gap + textWidth + 2 * pad, 2 * row + pad);
+    const int textWidth = box.width() - (sample + gap + 2 * pad);
     painter.setFont(look.font);  // the font the box was measured with
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(Argb(kCurveGridColor), 1));
@@ -559,10 +556,26 @@ void PaintCalibrationCurves(QPainter& painter, const CalibrationCurves& curves,
         painter.setPen(CurvePen(color, 2));
         StrokeBeziers(painter, path, StrokeReach(plot, 2), lines);
     }
-    if (look.measurementStyle) {
-        painter.setRenderHint(QPainter::TextAntialiasing, true);
-        DrawCalibrationLegend(painter, plot, look);
-    }
+    painter.restore();
+}
+
+QRect CalibrationLegendBox(const CurveRect& plot, const CalibrationLook& look) {
+    const int s = look.scalePercent;
+    const QFontMetrics metrics(look.font);
+    const int sample = 28 * s / 100, gap = 6 * s / 100, pad = 8 * s / 100;
+    const int row = metrics.height() + 4 * s / 100;
+    const int textWidth = std::max(metrics.horizontalAdvance(look.measuredText),
+                                   metrics.horizontalAdvance(look.correctionText));
+    const int width = sample + gap + textWidth + 2 * pad;
+    return QRect(plot.right - pad - width, plot.top + pad, width, 2 * row + pad);
+}
+
+void PaintCalibrationLegend(QPainter& painter, const CurveRect& plot, const CalibrationLook& look) {
+    if (plot.isEmpty() || !look.measurementStyle) return;
+    painter.save();
+    painter.setClipRect(ToQRect(plot));
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    DrawCalibrationLegend(painter, CalibrationLegendBox(plot, look), look);
     painter.restore();
 }
 
@@ -570,6 +583,7 @@ void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const 
                       uint32_t background, const CalibrationLook& look) {
     PaintCalibrationBackground(painter, plot, background, look);
     PaintCalibrationCurves(painter, curves, plot, look);
+    PaintCalibrationLegend(painter, plot, look);
 }
 
 }  // namespace dv

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -121,11 +122,14 @@ struct CalibrationLook {
 // splines, then the response curves, each in its channel's colour.
 void PaintCalibration(QPainter& painter, const CalibrationCurves& curves, const CurveRect& plot,
                       uint32_t background, const CalibrationLook& look = {});
-// Its two layers: what depends only on the size and the look (background, border, grid, axis
-// labels), which a control may keep between paints, and the curves with the legend over them.
+// Its three layers: what depends only on the size and the look (background, border, grid, axis
+// labels), the curves, and the legend over them in its box; a control may keep the first and
+// the last between paints.
 void PaintCalibrationBackground(QPainter& painter, const CurveRect& plot, uint32_t background,
                                 const CalibrationLook& look);
 void PaintCalibrationCurves(QPainter& painter, const CalibrationCurves& curves,
                             const CurveRect& plot, const CalibrationLook& look);
+QRect CalibrationLegendBox(const CurveRect& plot, const CalibrationLook& look);
+void PaintCalibrationLegend(QPainter& painter, const CurveRect& plot, const CalibrationLook& look);
 
 }  // namespace dv

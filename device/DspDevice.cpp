@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/Log.h"
+#include "device/DspReplyRecords.h"
 
 namespace dv {
 
@@ -295,6 +296,7 @@ bool DspDevice::ReadFrames(const Link& link, uint8_t* buffer, int timeoutMs, boo
         // Half a frame left by an earlier link would swallow the first reply of this one.
         ringWrite_ = ringRead_ = 0;
         assembler_ = FrameAssembler();
+        pendingSpectrum_.reset();
         ringLink_ = link.id;
     }
     int count = 0;

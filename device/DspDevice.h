@@ -23,6 +23,7 @@ struct hid_device_;
 namespace dv {
 
 class PayloadReader;
+struct IrcSpectrumRecord;
 
 // One band as `Input_EQ_Ctrl` sends it.
 struct EqBandValue {
@@ -365,6 +366,8 @@ private:
     unsigned ringRead_ = 0;
     FrameAssembler assembler_;
     uint64_t ringLink_ = 0;  // the link whose bytes the ring and the assembler hold
+    // The calibration measurement being fetched, until its last point is in.
+    std::unique_ptr<IrcSpectrumRecord> pendingSpectrum_;
     // The acknowledgement an immediate set command waits for; guarded by readMutex_, filled by
     // whichever thread parses it.
     struct AckWait {

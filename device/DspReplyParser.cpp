@@ -378,38 +378,42 @@ void DspDevice::ParseIrcBands(const ReceivedFrame& frame) {
     if (!r.Need(static_cast<size_t>(count) * (spectrum ? 5 : 6)))
         return LogRefused(frame, "short payload");
     if (!ValidOutput(channel)) return LogRefused(frame, "output outside the model");
-    for (int band = first; band < first + count; ++band) {
-        std::unique_ptr<MessageRecord> record;
-        if (spectrum) {
+    if (spectrum) {
+        // A measurement reaches the window whole, once its last point is in: the window draws
+        // nothing before that, and a message per reply would wake it between the requests of a
+        // fetch. Points of another channel, or a fetch begun again, drop a partial measurement.
+        auto& pending = pendingSpectrum_;
+        if (!pending || pending->channel != channel || first == 0) {
+            pending = std::make_unique<IrcSpectrumRecord>();
+            pending->channel = channel;
+        }
+        for (int band = first; band < first + count; ++band) {
             const uint16_t hz = r.U16();
             const uint8_t hundredths = r.U8();
             const int8_t gi = r.S8(), gh = r.S8();
-            auto p = std::make_unique<IrcSpectrumPointRecord>();
-            p->channel = channel;
-            p->band = band;
-            p->freq = DecodeSpectrumFrequency(hz, hundredths);
-            p->gain = DecodeSpectrumGain(gi, gh);
-            LogPrintA("band(%d), freq(%f), Gain(%f)\n", band, static_cast<double>(p->freq),
-                      static_cast<double>(p->gain));
-            // The measurement has 121 points; a record past them has nowhere to go.
-            if (band >= kIrcSpectrumPoints) continue;
-            record = std::move(p);
-        } else {
-            const int freq = r.U16();
-            const uint8_t qi = r.U8(), qh = r.U8(), gi = r.U8(), gt = r.U8();
-            auto e = std::make_unique<IrcEqBandRecord>();
-            e->channel = channel;
-            e->band = band;
-            e->freq = freq;
-            e->q = DecodeEqQ(qi, qh);
-            e->gain = DecodeEqGain(gi, gt);
-            LogPrintA("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", band, freq,
-                      static_cast<double>(e->q), static_cast<double>(e->gain));
-            if (band >= BandCountOfOutput(channel)) continue;
-            record = std::move(e);
+            const IrcSpectrumPoint p{band, DecodeSpectrumFrequency(hz, hundredths),
+                                     DecodeSpectrumGain(gi, gh)};
+            LogPrintA("band(%d), freq(%f), Gain(%f)\n", band, static_cast<double>(p.freq),
+                      static_cast<double>(p.gain));
+            // The measurement has 121 points; a point past them has nowhere to go.
+            if (band < kIrcSpectrumPoints) pending->points.push_back(p);
         }
-        Post(Target::AutoCal, WM_IRC_VALUE, frame.subcmd, std::move(record));
+        if (first + count >= kIrcSpectrumPoints)
+            Post(Target::AutoCal, WM_IRC_VALUE, frame.subcmd, std::move(pending));
+        return;
     }
+    auto record = std::make_unique<IrcEqBandsRecord>();
+    record->channel = channel;
+    for (int band = first; band < first + count; ++band) {
+        const int freq = r.U16();
+        const uint8_t qi = r.U8(), qh = r.U8(), gi = r.U8(), gt = r.U8();
+        const IrcEqBand e{band, freq, DecodeEqQ(qi, qh), DecodeEqGain(gi, gt)};
+        LogPrintA("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", band, freq,
+                  static_cast<double>(e.q), static_cast<double>(e.gain));
+        if (band < BandCountOfOutput(channel)) record->bands.push_back(e);
+    }
+    if (!record->bands.empty())
+        Post(Target::AutoCal, WM_IRC_VALUE, frame.subcmd, std::move(record));
 }
 
 void DspDevice::ParseInputMixTrim(const ReceivedFrame& frame) {

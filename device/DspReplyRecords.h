@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/WindowMessage.h"
 
@@ -88,19 +89,30 @@ struct IrcChannelValueRecord : MessageRecord {  // codes 21, 23, 24 (signed), 25
     int value = 0;
 };
 
-struct IrcEqBandRecord : MessageRecord {  // code 22
-    int channel = 0;
+struct IrcEqBand {
     int band = 0;
     int freq = 0;
     float q = 0.0f;
     float gain = 0.0f;
 };
 
-struct IrcSpectrumPointRecord : MessageRecord {  // code 26
+// Code 22: the corrective bands one reply carries. A reply's bands travel together so that the
+// window takes one message per reply rather than one per band.
+struct IrcEqBandsRecord : MessageRecord {
     int channel = 0;
+    std::vector<IrcEqBand> bands;
+};
+
+struct IrcSpectrumPoint {
     int band = 0;
     float freq = 0.0f;
     float gain = 0.0f;
+};
+
+// Code 26: the measured points one reply carries, together for the same reason.
+struct IrcSpectrumRecord : MessageRecord {
+    int channel = 0;
+    std::vector<IrcSpectrumPoint> points;
 };
 
 }  // namespace dv

@@ -1,10 +1,10 @@
 #include "ui/UIButton.h"
-#include "ui/UITheme.h"
 
 #include <QPainter>
 
 #include "ui/UIManager.h"
 #include "ui/UIRender.h"
+#include "ui/UITheme.h"
 
 namespace DuiLib {
 
@@ -133,6 +133,10 @@ void CButtonUI::SetPushedBkColor(DWORD color) {
     m_dwPushedBkColor = color;
     Invalidate();
 }
+void CButtonUI::SetDisabledBkColor(DWORD color) {
+    m_dwDisabledBkColor = color;
+    Invalidate();
+}
 void CButtonUI::SetHotTextColor(DWORD color) {
     m_dwHotTextColor = color;
     Invalidate();
@@ -162,6 +166,8 @@ void CButtonUI::SetAttribute(const QString& pstrName, const QString& v) {
         SetHotBkColor(ParseColor(v));
     } else if (n == QLatin1String("pushedbkcolor")) {
         SetPushedBkColor(ParseColor(v));
+    } else if (n == QLatin1String("disabledbkcolor")) {
+        SetDisabledBkColor(ParseColor(v));
     } else if (n == QLatin1String("hottextcolor")) {
         SetHotTextColor(ParseColor(v));
     } else if (n == QLatin1String("pushedtextcolor")) {
@@ -173,12 +179,12 @@ void CButtonUI::SetAttribute(const QString& pstrName, const QString& v) {
 
 void CButtonUI::PaintBkColor(QPainter& painter) {
     DWORD color = m_dwBackColor;
-    if (IsEnabled()) {
-        if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedBkColor) {
-            color = m_dwPushedBkColor;
-        } else if ((m_uButtonState & UISTATE_HOT) && m_dwHotBkColor) {
-            color = m_dwHotBkColor;
-        }
+    if (!IsEnabled()) {
+        if (m_dwDisabledBkColor) color = m_dwDisabledBkColor;
+    } else if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedBkColor) {
+        color = m_dwPushedBkColor;
+    } else if ((m_uButtonState & UISTATE_HOT) && m_dwHotBkColor) {
+        color = m_dwHotBkColor;
     }
     CRenderEngine::DrawColor(painter, m_rcItem, color);
 }

@@ -41,6 +41,8 @@ public:
     void SetHotBkColor(DWORD color);
     DWORD GetPushedBkColor() const { return m_dwPushedBkColor; }
     void SetPushedBkColor(DWORD color);
+    DWORD GetDisabledBkColor() const { return m_dwDisabledBkColor; }
+    void SetDisabledBkColor(DWORD color);
     DWORD GetHotTextColor() const { return m_dwHotTextColor; }
     void SetHotTextColor(DWORD color);
     DWORD GetPushedTextColor() const { return m_dwPushedTextColor; }
@@ -57,6 +59,7 @@ protected:
     QString m_sHotForeImage;
     DWORD m_dwHotBkColor = 0;
     DWORD m_dwPushedBkColor = 0;
+    DWORD m_dwDisabledBkColor = 0;  // 0: a disabled button keeps its background
     DWORD m_dwHotTextColor = 0;
     DWORD m_dwPushedTextColor = 0;
 };

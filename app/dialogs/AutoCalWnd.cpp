@@ -431,45 +431,51 @@ void CAutoCalWnd::OnIrcValue(unsigned code, const dv::MessageRecord* record) {
             return;
         }
         case 22: {
-            const auto* e = dynamic_cast<const dv::IrcEqBandRecord*>(record);
-            LogPrintA("message DSP_IRC_EQ\n");
-            if (!e || e->channel < 0 || e->channel >= kChannels || e->band < 0 ||
-                e->band >= dv::BandCapacity(e->channel))
-                return;
-            dv::EqBand& band = m_bands[e->channel][e->band];
-            band.freq = e->freq;
-            band.eqFactor = e->q;
-            band.eqGain = e->gain;
-            LogPrintA("ch(%d), band(%d), freq=%d, Q=%1.2f, Gain=%.2f\n", e->channel, e->band,
-                      e->freq, static_cast<double>(e->q), static_cast<double>(e->gain));
-            if (e->band >= dv::kIrcEqBands - 1) {
-                LogPrintA("update EQ response\n");
-                m_hasEq[e->channel] = 1;
-                ComputeEqCurve(e->channel);
-                HandEqCurves();
-                LogPrintA("update EQ response end\n");
-            }
+            const auto* r = dynamic_cast<const dv::IrcEqBandsRecord*>(record);
+            if (!r || r->channel < 0 || r->channel >= kChannels) return;
+            for (const dv::IrcEqBand& e : r->bands) OnEqBand(r->channel, e);
             return;
         }
         case 26: {
-            const auto* p = dynamic_cast<const dv::IrcSpectrumPointRecord*>(record);
-            // A point past the measurement's 121 has nowhere to go.
-            if (!p || p->channel < 0 || p->channel >= kChannels || p->band < 0 ||
-                p->band >= kSpectrumPoints)
-                return;
-            dv::EqBand& point = m_points[p->channel][p->band];
-            point.eqGain = p->gain;
-            point.freq = static_cast<int32_t>(p->freq);
-            WriteSpectrumLine(p->channel, p->band, p->freq, p->gain);
-            if (p->band == kSpectrumPoints - 1) {
-                m_hasSpectrum[p->channel] = 1;
-                ComputeSpectrumCurve(p->channel);
-                HandSpectrumCurves();
-            }
+            const auto* r = dynamic_cast<const dv::IrcSpectrumRecord*>(record);
+            if (!r || r->channel < 0 || r->channel >= kChannels) return;
+            for (const dv::IrcSpectrumPoint& p : r->points) OnSpectrumPoint(r->channel, p);
             return;
         }
         default:  // 21, 23, 24, 25, 27: the window shows none of them
             return;
+    }
+}
+
+void CAutoCalWnd::OnEqBand(int channel, const dv::IrcEqBand& e) {
+    LogPrintA("message DSP_IRC_EQ\n");
+    if (e.band < 0 || e.band >= dv::BandCapacity(channel)) return;
+    dv::EqBand& band = m_bands[channel][e.band];
+    band.freq = e.freq;
+    band.eqFactor = e.q;
+    band.eqGain = e.gain;
+    LogPrintA("ch(%d), band(%d), freq=%d, Q=%1.2f, Gain=%.2f\n", channel, e.band, e.freq,
+              static_cast<double>(e.q), static_cast<double>(e.gain));
+    if (e.band >= dv::kIrcEqBands - 1) {
+        LogPrintA("update EQ response\n");
+        m_hasEq[channel] = 1;
+        ComputeEqCurve(channel);
+        HandEqCurves();
+        LogPrintA("update EQ response end\n");
+    }
+}
+
+void CAutoCalWnd::OnSpectrumPoint(int channel, const dv::IrcSpectrumPoint& p) {
+    // A point past the measurement's 121 has nowhere to go.
+    if (p.band < 0 || p.band >= kSpectrumPoints) return;
+    dv::EqBand& point = m_points[channel][p.band];
+    point.eqGain = p.gain;
+    point.freq = static_cast<int32_t>(p.freq);
+    WriteSpectrumLine(channel, p.band, p.freq, p.gain);
+    if (p.band == kSpectrumPoints - 1) {
+        m_hasSpectrum[channel] = 1;
+        ComputeSpectrumCurve(channel);
+        HandSpectrumCurves();
     }
 }
 
@@ -605,7 +611,8 @@ void CAutoCalWnd::WriteSpectrumLine(int channel, int band, float freq, float gai
     if (band == 0) std::fprintf(m_speakerFile, "channel %d\n", channel + 1);
     std::fprintf(m_speakerFile, "band(%d)\tfreq(%5.2f)\tgain(      %2.2f       )\n", band,
                  static_cast<double>(freq), static_cast<double>(gain));
-    std::fflush(m_speakerFile);
+    // No flush: the file is only renamed into place, closed, when the run ends, and a write per
+    // point would stand between the last point and the curve on screen.
 }
 
 void CAutoCalWnd::FinishSpeakerLog(bool keep) {

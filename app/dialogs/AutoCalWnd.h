@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "device/DspDevice.h"
+#include "device/DspReplyRecords.h"
 #include "model/DspProfile.h"
 #include "ui/UILib.h"
 
@@ -83,6 +84,8 @@ private:
 
     void OnIrcValue(unsigned code, const dv::MessageRecord* record);
     void OnStatus(int status, int value);
+    void OnEqBand(int channel, const dv::IrcEqBand& band);
+    void OnSpectrumPoint(int channel, const dv::IrcSpectrumPoint& point);
     void OnWorkerEnd();
     void EndRun(const QString& tips, bool completed);
     void OnSelectChanged(DuiLib::CControlUI* sender);

@@ -119,6 +119,30 @@ TEST_F(CurveCalibrationPlot, MeasuredCurveIsDrawnInItsColourWithinTheAxis) {
               300);
 }
 
+// The plot tells Qt that it paints its whole widget when its background is opaque, so it must:
+// nothing of what lay beneath shows through, in either style, with or without curves.
+TEST_F(CurveCalibrationPlot, AnOpaquePlotCoversEveryPixel) {
+    std::vector<double> mf(121), ml(121, 3.0);
+    for (int k = 0; k < 121; ++k) mf[static_cast<std::size_t>(k)] = 20 + (k * 19980) / 121;
+    const uint8_t shown[1] = {1};
+    for (const char* style : {"false", "true"}) {
+        plot.SetAttribute(QStringLiteral("measurementstyle"), QString::fromLatin1(style));
+        for (int curves = 0; curves < 2; ++curves) {
+            if (curves) plot.setMeasuredCurves(mf.data(), ml.data(), 1, shown);
+            QImage image(400, 200, QImage::Format_ARGB32);
+            image.fill(QColor(255, 0, 255));
+            {
+                QPainter painter(&image);
+                plot.DoPaint(painter, plot.GetPos());
+            }
+            int beneath = 0;
+            for (int y = 0; y < 200; ++y)
+                for (int x = 0; x < 400; ++x) beneath += image.pixel(x, y) == 0xFFFF00FFu;
+            EXPECT_EQ(beneath, 0) << "style " << style << " curves " << curves;
+        }
+    }
+}
+
 TEST(CurveCircleProgress, SweepIsTheValueOverTheRangeWidth) {
     EXPECT_EQ(CCircleProgressUI::SweepDegrees(20, 120, 50), 180);
     EXPECT_EQ(CCircleProgressUI::SweepDegrees(0, 100, 25), 90);
@@ -270,6 +294,26 @@ TEST(CurveSButton, SelectedPaintUsesTheSelectedBackgroundAndTextColour) {
         for (int x = 0; x < 120; ++x)
             redText += qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) < 120;
     EXPECT_GT(redText, 10);
+}
+
+// A disabled button must not look like one that can be pressed: its own background wins over
+// hot and pushed, and without one it keeps its normal background.
+TEST(CurveSButton, DisabledButtonTakesItsDisabledBackground) {
+    CPaintManagerUI manager;
+    for (const bool withDisabledColour : {true, false}) {
+        CButtonUI button;
+        button.SetManager(&manager, nullptr, false);
+        button.SetPos(CDuiRect(0, 0, 60, 20));
+        button.SetAttribute(QStringLiteral("bordersize"), QStringLiteral("0"));
+        button.SetAttribute(QStringLiteral("bkcolor"), QStringLiteral("#FF00C000"));
+        button.SetAttribute(QStringLiteral("hotbkcolor"), QStringLiteral("#FF1AD11A"));
+        if (withDisabledColour)
+            button.SetAttribute(QStringLiteral("disabledbkcolor"), QStringLiteral("#FF2B323C"));
+        button.SetButtonState(UISTATE_HOT);
+        EXPECT_EQ(PaintControl(button).pixel(2, 2), 0xFF1AD11Au);
+        button.SetEnabled(false);
+        EXPECT_EQ(PaintControl(button).pixel(2, 2), withDisabledColour ? 0xFF2B323Cu : 0xFF00C000u);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
 #include "device/DspReplyRecords.h"
 #include "device/McuReplyRecords.h"
 #include "device/SceneReplyRecords.h"
@@ -186,18 +190,16 @@ TEST_F(ReplyParserTest, CalibrationStatusesAndData) {
     Reply(1, 20, kData, "00 00 02 19");
     Reply(1, 24, kData, "01 02 ff 01");
     Reply(1, 22, kData, "02 04 04 01 f4 02 32 0c 00");
-    Reply(1, 26, kData, "01 00 00 03 e8 32 ff 9c");
-    ASSERT_EQ(autoCal_.Count(), 5u);
+    ASSERT_EQ(autoCal_.Count(), 4u);
     EXPECT_FLOAT_EQ(autoCal_.Record<dv::IrcDistanceRecord>(0).distance, 2.25f);
     EXPECT_EQ(autoCal_.Record<dv::IrcChannelValueRecord>(1).value, -1);
     EXPECT_EQ(autoCal_.Record<dv::IrcChannelValueRecord>(2).channel, 2);
-    const auto& eq = autoCal_.Record<dv::IrcEqBandRecord>(3);
-    EXPECT_EQ(std::make_tuple(eq.channel, eq.band, eq.freq), std::make_tuple(2, 4, 500));
+    const auto& eqs = autoCal_.Record<dv::IrcEqBandsRecord>(3);
+    ASSERT_EQ(eqs.bands.size(), 1u);
+    const dv::IrcEqBand& eq = eqs.bands[0];
+    EXPECT_EQ(std::make_tuple(eqs.channel, eq.band, eq.freq), std::make_tuple(2, 4, 500));
     EXPECT_FLOAT_EQ(eq.q, 2.5f);
     EXPECT_FLOAT_EQ(eq.gain, -6.0f);
-    const auto& point = autoCal_.Record<dv::IrcSpectrumPointRecord>(4);
-    EXPECT_FLOAT_EQ(point.freq, 1000.5f);
-    EXPECT_FLOAT_EQ(point.gain, -2.0f);
     autoCal_.Clear();
 
     // Trim, size, level and noise level: unsigned bytes, one record per channel.
@@ -211,11 +213,57 @@ TEST_F(ReplyParserTest, CalibrationStatusesAndData) {
         EXPECT_EQ(v.value, i % 2 ? 0xfb : 5);
     }
     autoCal_.Clear();
+}
 
-    // Spectrum points 119 .. 122 of output 0: the measurement ends at point 120.
-    Reply(1, 26, kData, "00 77 7a 00 14 00 00 00 00 14 00 00 00 00 14 00 00 00 00 14 00 00 00");
+// Point k of a measurement as the unit sends it: frequency 1000.5 + k Hz, gain -2 dB.
+std::string SpectrumReply(int channel, int first, int last) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02x %02x %02x", channel, first, last);
+    std::string hex = text;
+    for (int k = first; k <= last; ++k) {
+        std::snprintf(text, sizeof text, " %02x %02x 32 ff 9c", (1000 + k) >> 8, (1000 + k) & 0xff);
+        hex += text;
+    }
+    return hex;
+}
+
+TEST_F(ReplyParserTest, AMeasurementReachesTheWindowWholeOnceItsLastPointIsIn) {
+    auto fetch = [&](int channel, int from, int to) {
+        for (int first = from; first <= to; first += 9)
+            Reply(1, 26, kData, SpectrumReply(channel, first, std::min(first + 8, to)));
+    };
+    // A fetch in 14 replies of 9 points: one message, all 121 points in order, decoded.
+    fetch(2, 0, 120);
+    ASSERT_EQ(autoCal_.Count(), 1u);
+    EXPECT_EQ(autoCal_.Messages()[0].param, 26);
+    const auto& whole = autoCal_.Record<dv::IrcSpectrumRecord>(0);
+    EXPECT_EQ(whole.channel, 2);
+    ASSERT_EQ(whole.points.size(), 121u);
+    for (int k = 0; k < 121; ++k) {
+        EXPECT_EQ(whole.points[k].band, k);
+        EXPECT_FLOAT_EQ(whole.points[k].freq, 1000.5f + k);
+        EXPECT_FLOAT_EQ(whole.points[k].gain, -2.0f);
+    }
+    autoCal_.Clear();
+
+    // A fetch broken off and begun again, or followed by another channel's, leaves no trace.
+    fetch(3, 0, 62);
+    fetch(3, 0, 120);
+    fetch(4, 0, 53);
+    fetch(5, 0, 120);
     ASSERT_EQ(autoCal_.Count(), 2u);
-    EXPECT_EQ(autoCal_.Record<dv::IrcSpectrumPointRecord>(1).band, 120);
+    EXPECT_EQ(autoCal_.Record<dv::IrcSpectrumRecord>(0).points.size(), 121u);
+    EXPECT_EQ(autoCal_.Record<dv::IrcSpectrumRecord>(1).channel, 5);
+    EXPECT_EQ(autoCal_.Record<dv::IrcSpectrumRecord>(1).points.size(), 121u);
+    autoCal_.Clear();
+
+    // Points 119 .. 122 end a measurement at point 120; the two past it are dropped.
+    fetch(0, 0, 118);
+    Reply(1, 26, kData, SpectrumReply(0, 119, 122));
+    ASSERT_EQ(autoCal_.Count(), 1u);
+    const auto& kept = autoCal_.Record<dv::IrcSpectrumRecord>(0).points;
+    ASSERT_EQ(kept.size(), 121u);
+    EXPECT_EQ(kept.back().band, 120);
 }
 
 TEST_F(ReplyParserTest, SceneNamesAndSceneAcknowledgements) {
