@@ -344,10 +344,16 @@ int SimBus::Read(hid_device_* dev, unsigned char* data, size_t length, int milli
         return -1;
     }
     const bool forever = milliseconds < 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : milliseconds);
+    const auto entered = Clock::now();
+    const auto deadline = entered + std::chrono::milliseconds(forever ? 0 : milliseconds);
     for (;;) {
         const auto now = Clock::now();
         if (!dev->input.empty() && dev->input.front().due <= now) {
+            // Late only by what passed while the reader waited here: a reply that was due
+            // before the reader came is the reader's delay, not the bus's.
+            replyLatenessNs_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                    now - std::max(dev->input.front().due, entered))
+                                    .count();
             std::vector<uint8_t> bytes = std::move(dev->input.front().bytes);
             dev->input.pop_front();
             const size_t n = std::min(bytes.size(), length);

@@ -86,6 +86,11 @@ public:
     // Running counts of reports, cheap enough to poll in benchmarks.
     uint64_t ReportsWritten() const { return reportsWritten_.load(); }
     uint64_t ReportsRead() const { return reportsRead_.load(); }
+    // How much later than due, in all, replies were taken off the bus: what this machine's
+    // wake-ups add to the unit's latency, for benchmarks to keep apart from the panel's time.
+    std::chrono::nanoseconds ReplyLateness() const {
+        return std::chrono::nanoseconds(replyLatenessNs_.load());
+    }
 
     // The hidapi entry points of this provider.
     hid_device_* Open(unsigned short vendor, unsigned short product);
@@ -123,6 +128,7 @@ private:
     int refuseOpen_ = 0;
     std::atomic<uint64_t> reportsWritten_{0};
     std::atomic<uint64_t> reportsRead_{0};
+    std::atomic<int64_t> replyLatenessNs_{0};
     std::atomic<uint64_t> reportsDropped_{0};
 
     std::mutex listenersMutex_;
