@@ -381,12 +381,15 @@ void DspDevice::ParseIrcBands(const ReceivedFrame& frame) {
     if (spectrum) {
         // A measurement reaches the window whole, once its last point is in: the window draws
         // nothing before that, and a message per reply would wake it between the requests of a
-        // fetch. Points of another channel, or a fetch begun again, drop a partial measurement.
+        // fetch. Points come in rising order; one that does not rise (a fetch begun again, a
+        // reply repeated) replaces it and what followed, so a measurement never holds more than
+        // its 121 points. Another channel's points start a new one.
         auto& pending = pendingSpectrum_;
-        if (!pending || pending->channel != channel || first == 0) {
+        if (!pending || pending->channel != channel) {
             pending = std::make_unique<IrcSpectrumRecord>();
             pending->channel = channel;
         }
+        auto& points = pending->points;
         for (int band = first; band < first + count; ++band) {
             const uint16_t hz = r.U16();
             const uint8_t hundredths = r.U8();
@@ -396,9 +399,11 @@ void DspDevice::ParseIrcBands(const ReceivedFrame& frame) {
             LogPrintA("band(%d), freq(%f), Gain(%f)\n", band, static_cast<double>(p.freq),
                       static_cast<double>(p.gain));
             // The measurement has 121 points; a point past them has nowhere to go.
-            if (band < kIrcSpectrumPoints) pending->points.push_back(p);
+            if (band >= kIrcSpectrumPoints) continue;
+            while (!points.empty() && points.back().band >= band) points.pop_back();
+            points.push_back(p);
         }
-        if (first + count >= kIrcSpectrumPoints)
+        if (!points.empty() && points.back().band == kIrcSpectrumPoints - 1)
             Post(Target::AutoCal, WM_IRC_VALUE, frame.subcmd, std::move(pending));
         return;
     }

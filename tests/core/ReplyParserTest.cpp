@@ -257,6 +257,16 @@ TEST_F(ReplyParserTest, AMeasurementReachesTheWindowWholeOnceItsLastPointIsIn) {
     EXPECT_EQ(autoCal_.Record<dv::IrcSpectrumRecord>(1).points.size(), 121u);
     autoCal_.Clear();
 
+    // A repeated reply does not pile up: the measurement holds each point once.
+    fetch(1, 0, 62);
+    for (int k = 0; k < 50; ++k) Reply(1, 26, kData, SpectrumReply(1, 54, 62));
+    fetch(1, 63, 120);
+    ASSERT_EQ(autoCal_.Count(), 1u);
+    const auto& once = autoCal_.Record<dv::IrcSpectrumRecord>(0).points;
+    ASSERT_EQ(once.size(), 121u);
+    for (int k = 0; k < 121; ++k) EXPECT_EQ(once[k].band, k);
+    autoCal_.Clear();
+
     // Points 119 .. 122 end a measurement at point 120; the two past it are dropped.
     fetch(0, 0, 118);
     Reply(1, 26, kData, SpectrumReply(0, 119, 122));
