@@ -8,7 +8,7 @@
 //   stop     click on stop .. worker ended and the window enabled again, at the production poll
 //            interval of 500 ms; target one status round trip + 20 ms or less.
 //   record   window-thread time per spectrum point or correction band during a run, and per
-//            posted message (one a reply).
+//            posted message (a measurement of 121 points, or a reply of correction bands).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -237,11 +237,11 @@ void BM_WindowTimePerRecord(benchmark::State& state) {
     const bool spectrum = state.range(0) == 0;
     const int perChannel = spectrum ? 121 : 11;
     for (auto _ : state) {
-        // As the unit sends them: 9 points or 6 and 5 bands a reply, one message each.
+        // As the window gets them: a whole measurement, or a reply of 6 or 5 bands, a message.
         std::vector<std::unique_ptr<dv::MessageRecord>> records;
         size_t values = 0;
         for (int c = 0; c < 6; ++c) {
-            const int group = spectrum ? 9 : 6;
+            const int group = spectrum ? 121 : 6;
             for (int first = 0; first < perChannel; first += group) {
                 const int last = std::min(first + group, perChannel);
                 values += static_cast<size_t>(last - first);
