@@ -25,10 +25,6 @@ namespace {
 
 constexpr const char* kModelName = "DV80MAX";
 
-QString Tr(const char* key) {
-    return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key));
-}
-
 bool StartsWith(const QString& text, const char* prefix) {
     return text.startsWith(QLatin1String(prefix));
 }

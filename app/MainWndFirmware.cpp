@@ -40,9 +40,6 @@ void CMainWnd::OnUpgradeEnded() {
 // A unit in its loader: the firmware window is the way back (already open: it is).
 void CMainWnd::OnHandshakeAbnormal() {
     if (m_pUpdateFw) return;
-    ShowSystemMessageBox(
-        GetHWND(),
-        CResourceManager::GetInstance()->GetText(QStringLiteral("${device_status_unnormal}")),
-        CResourceManager::GetInstance()->GetText(QStringLiteral("${tips}")));
+    ShowSystemMessageBox(GetHWND(), Tr("${device_status_unnormal}"), Tr("${tips}"));
     OpenFirmwareWindow();
 }

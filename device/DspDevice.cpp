@@ -350,36 +350,36 @@ DspDevice::AwaitOwnReplies::~AwaitOwnReplies() {
     --awaitOwnReplies;
 }
 
+bool DspDevice::ReadUntilHeard(const CommandRow& row, const Link& link,
+                               const std::function<bool()>& heard) {
+    std::array<uint8_t, kReportSize> buffer{};
+    const long deadline = TickMs() + ReplyTimeout(row.timeoutMs);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(readMutex_);
+            if (heard()) return true;
+        }
+        const long left = deadline - TickMs();
+        if (left <= 0 || !IsCurrent(link)) return false;
+        bool failed = false;
+        ReadFrames(link, buffer.data(), static_cast<int>(left), &failed);
+        if (failed) return false;
+    }
+}
+
 bool DspDevice::IssueAwaited(const CommandRow& row, const Link& link,
                              std::span<const uint8_t> payload) {
     {
         std::lock_guard<std::mutex> lock(readMutex_);
         replyWait_ = ReplyWait{true, false, false, row.mcmd, row.subcmd};
     }
-    auto finish = [&](bool answered) {
-        std::lock_guard<std::mutex> lock(readMutex_);
-        replyWait_.armed = false;
-        return answered;
-    };
-    if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(),
-                    static_cast<uint8_t>(payload.size())))
-        return finish(false);
-    std::array<uint8_t, kReportSize> buffer{};
-    const long deadline = TickMs() + ReplyTimeout(row.timeoutMs);
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(readMutex_);
-            if (replyWait_.heard || replyWait_.refused) {
-                replyWait_.armed = false;
-                return replyWait_.heard;
-            }
-        }
-        const long left = deadline - TickMs();
-        if (left <= 0 || !IsCurrent(link)) return finish(false);
-        bool failed = false;
-        ReadFrames(link, buffer.data(), static_cast<int>(left), &failed);
-        if (failed) return finish(false);
-    }
+    const bool ended =
+        WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(),
+                   static_cast<uint8_t>(payload.size())) &&
+        ReadUntilHeard(row, link, [this] { return replyWait_.heard || replyWait_.refused; });
+    std::lock_guard<std::mutex> lock(readMutex_);
+    replyWait_.armed = false;
+    return ended && replyWait_.heard;
 }
 
 void DspDevice::DispatchFrame(const ReceivedFrame& frame) {
@@ -447,32 +447,13 @@ bool DspDevice::IssueAcked(const CommandRow& row, const Link& link,
         std::lock_guard<std::mutex> lock(readMutex_);
         ackWait_ = AckWait{true, false, row.mcmd, row.subcmd, {}};
     }
-    auto finish = [&](AckReply reply) {
-        std::lock_guard<std::mutex> lock(readMutex_);
-        ackWait_.armed = false;
-        lastAck = reply;
-        return reply.result == AckResult::Ready;
-    };
-    if (!WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(),
-                    static_cast<uint8_t>(payload.size())))
-        return finish({AckResult::WriteFailed, -1});
-    std::array<uint8_t, kReportSize> buffer{};
-    const long deadline = TickMs() + ReplyTimeout(row.timeoutMs);
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(readMutex_);
-            if (ackWait_.heard) {
-                ackWait_.armed = false;
-                lastAck = ackWait_.reply;
-                break;
-            }
-        }
-        const long left = deadline - TickMs();
-        if (left <= 0 || !IsCurrent(link)) return finish({AckResult::None, -1});
-        bool failed = false;
-        ReadFrames(link, buffer.data(), static_cast<int>(left), &failed);
-        if (failed) return finish({AckResult::None, -1});
-    }
+    const bool written = WriteFrame(link, row.mcmd, row.subcmd, row.optype, payload.data(),
+                                    static_cast<uint8_t>(payload.size()));
+    const bool heard = written && ReadUntilHeard(row, link, [this] { return ackWait_.heard; });
+    std::lock_guard<std::mutex> lock(readMutex_);
+    ackWait_.armed = false;
+    lastAck =
+        heard ? ackWait_.reply : AckReply{written ? AckResult::None : AckResult::WriteFailed, -1};
     return lastAck.result == AckResult::Ready;
 }
 

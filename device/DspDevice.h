@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -311,6 +312,10 @@ private:
     // Writes an acknowledged set command and reads until its acknowledgement or the time-out.
     bool IssueAcked(const CommandRow& row, const Link& link, std::span<const uint8_t> payload);
     bool IssueAwaited(const CommandRow& row, const Link& link, std::span<const uint8_t> payload);
+    // Reads frames until `heard` (asked under readMutex_) holds: false on the row's time-out, a
+    // failed read or a changed link.
+    bool ReadUntilHeard(const CommandRow& row, const Link& link,
+                        const std::function<bool()>& heard);
     static bool WantsAck(const CommandRow& row);
 
     // Writes one command of the table and, by its dispatch mode, reads its reply or queues it.

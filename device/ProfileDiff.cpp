@@ -55,10 +55,6 @@ struct SentBand {
     bool operator==(const SentBand&) const = default;
 };
 
-float PlayedGain(const EqBand& b) {
-    return b.enable == 1 ? b.eqGain : 0.0f;
-}
-
 SentBand Sent(const EqBand& b) {
     return {static_cast<uint16_t>(b.freq), EncodeEqQ(b.eqFactor), EncodeEqGain(PlayedGain(b))};
 }

@@ -21,10 +21,6 @@ constexpr DWORD kLinkDownColor = 0xFFFF0000;
 constexpr DWORD kLinkUpColor = 0xFFFFFFFF;
 constexpr int kLinkSelectedFont = 8;
 
-QString Tr(const char* key) {
-    return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key));
-}
-
 }  // namespace
 
 EqualizerManager::EqualizerManager() {
@@ -163,7 +159,7 @@ void EqualizerManager::Connect(bool reportFailure) {
     m_device.OpenHIDDevice();
     if (m_device.IsDeviceOpen()) {
         ToolWindows::CloseAll(1);  // mixer and noise threshold: what they show is about to change
-        CloseAutoCalWnd();  // calibration window
+        CloseAutoCalWnd();         // calibration window
         // The firmware window, when idle.
         CloseFirmwareWnd();
         LogPrintA("Connect OK\xEF\xBC\x81\n");
@@ -195,7 +191,7 @@ void EqualizerManager::Connect(bool reportFailure) {
 void EqualizerManager::Disconnect() {
     if (UpgradeRunning()) return;
     ToolWindows::CloseAll(1);  // mixer and noise threshold
-    CloseAutoCalWnd();  // calibration window
+    CloseAutoCalWnd();         // calibration window
     // The firmware window, when idle.
     CloseFirmwareWnd();
     m_device.SetCmdQueueEnabled(false);

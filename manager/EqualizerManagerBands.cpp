@@ -85,9 +85,8 @@ bool EqualizerManager::IsBandFlat(int output) const {
 
 void EqualizerManager::SendBand(int output, int band) {
     const dv::EqBand& b = m_profile.channels[output].eqArray[band];
-    // The unit has no enable flag: a band switched off plays at 0 dB.
     m_device.EQ_Ctrl(0, 0, static_cast<uint8_t>(output), static_cast<uint8_t>(band), b.freq,
-                     b.eqFactor, b.enable == 1 ? b.eqGain : 0.0f, false);
+                     b.eqFactor, dv::PlayedGain(b), false);
 }
 
 void EqualizerManager::UpdateBandBypass(int output) {
@@ -226,7 +225,7 @@ void EqualizerManager::OnEqEnable(int band) {
     if (!BandEditable(band) || !m_ptEnable[band]) return;
     const int current = m_profile.currChannel;
     dv::OutputChannel& out = m_profile.channels[current];
-    const float before = out.eqArray[band].enable == 1 ? out.eqArray[band].eqGain : 0.0f;
+    const float before = dv::PlayedGain(out.eqArray[band]);
     uint8_t enable = out.eqArray[band].enable == 1 ? 1 : 0;
     if (out.bypass == 1) {
         // Bypassed bands play and show 0 dB whatever their flag: only the flag changes.
@@ -236,14 +235,13 @@ void EqualizerManager::OnEqEnable(int band) {
     }
     const bool changed = enable != (out.eqArray[band].enable == 1 ? 1 : 0);
     out.eqArray[band].enable = enable;
-    if (changed && (enable == 1 ? out.eqArray[band].eqGain : 0.0f) != before)
-        SendBand(current, band);
+    if (changed && dv::PlayedGain(out.eqArray[band]) != before) SendBand(current, band);
     if (const int partner = Partner();
         changed && partner >= 0 && band < m_profile.BandCount(partner)) {
         dv::EqBand& mate = m_profile.channels[partner].eqArray[band];
-        const float mateBefore = mate.enable == 1 ? mate.eqGain : 0.0f;
+        const float mateBefore = dv::PlayedGain(mate);
         mate.enable = enable;
-        if ((enable == 1 ? mate.eqGain : 0.0f) != mateBefore) SendBand(partner, band);
+        if (dv::PlayedGain(mate) != mateBefore) SendBand(partner, band);
     }
     // Rows show what plays: the box stands selected exactly where the slider is off zero.
     RefreshBandControls(current);

@@ -19,10 +19,6 @@ namespace {
 constexpr int kLeftSubwoofer = 22;
 constexpr int kRightSubwoofer = 23;
 
-QString Tr(const char* key) {
-    return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key));
-}
-
 }  // namespace
 
 HWND EqualizerManager::QuestionParent() const {

@@ -23,10 +23,6 @@ bool ValidOutput(int output) {
     return output >= 0 && output < dv::kOutputCount;
 }
 
-QString Tr(const char* key) {
-    return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key));
-}
-
 // Scene names travel as narrow text of the unit's code page (GBK); undecodable bytes end the name.
 dv::SceneName DecodeNarrowName(const uint8_t (&bytes)[16]) {
     dv::SceneName name{};

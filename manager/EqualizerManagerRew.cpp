@@ -20,10 +20,6 @@ using namespace DuiLib;
 
 namespace {
 
-QString Tr(const char* key) {
-    return CResourceManager::GetInstance()->GetText(QString::fromLatin1(key));
-}
-
 // A translated text with its "%d" / "%s" markers filled in order.
 QString Fill(QString text, const QStringList& values) {
     for (const QString& value : values) {
@@ -168,10 +164,8 @@ void EqualizerManager::ImportRewFilters(const QString& path) {
             const dv::EqBand& after = mine.bands[b];
             out.eqArray[b] = after;
             // Only a band the unit would play differently is sent.
-            const float playedBefore = before.enable == 1 ? before.eqGain : 0.0f;
-            const float playedAfter = after.enable == 1 ? after.eqGain : 0.0f;
             if (before.freq != after.freq || before.eqFactor != after.eqFactor ||
-                playedBefore != playedAfter)
+                dv::PlayedGain(before) != dv::PlayedGain(after))
                 SendBand(k, b);
         }
         UpdateBandBypass(k);

@@ -18,10 +18,6 @@ using namespace DuiLib;
 
 namespace {
 
-QString Tr(const QString& key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
 std::filesystem::path FsPath(const QString& path) {
     return std::filesystem::path(path.toStdString());
 }
@@ -86,11 +82,9 @@ bool EqualizerManager::SendSceneBody(uint8_t scene, const dv::DspProfile& p) {
         const auto bands = p.Bands(k);
         for (int b = 0; b < p.BandCount(k); ++b) {
             const dv::EqBand& band = bands[b];
-            // A band switched off plays flat in the panel; the unit has no switch, so 0 dB.
-            const float gain = band.enable == 1 ? band.eqGain : 0.0f;
             if (!send([&] {
                     return d.EQ_Ctrl(scene, 0, out, static_cast<uint8_t>(b), band.freq,
-                                     band.eqFactor, gain, true);
+                                     band.eqFactor, dv::PlayedGain(band), true);
                 }))
                 return false;
         }

@@ -29,6 +29,11 @@ struct EqBand {
     uint8_t enable = 1;  // only 1 counts as on
 };
 
+// What a band plays: the unit has no enable flag, so a band switched off plays at 0 dB.
+inline float PlayedGain(const EqBand& band) {
+    return band.enable == 1 ? band.eqGain : 0.0f;
+}
+
 // One side of a crossover. Write through the setters so the stored values stay in range.
 struct FilterSection {
     int32_t fs = kFreqMin;  // corner frequency, Hz

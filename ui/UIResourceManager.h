@@ -88,4 +88,9 @@ private:
     IQueryControlText* m_pQuerypInterface = nullptr;
 };
 
+// The text of a language key ("${...}") in the selected language.
+inline QString Tr(const QString& key) {
+    return CResourceManager::GetInstance()->GetText(key);
+}
+
 }  // namespace DuiLib

@@ -25,10 +25,6 @@ constexpr ModeTexts kModes[] = {{"${load_scene}", "${load}"},
                                 {"${save_as_scene}", "${save}"},
                                 {"${delete_scene}", "${delete}"}};
 
-QString Tr(const QString& key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
 // Fills "%d" and "%s" of a language text in order with `args`; never printf on a table text.
 QString Format(const QString& text, std::initializer_list<QString> args) {
     QString out;

@@ -10,14 +10,6 @@
 
 using namespace DuiLib;
 
-namespace {
-
-QString Tr(const QString& key) {
-    return CResourceManager::GetInstance()->GetText(key);
-}
-
-}  // namespace
-
 CUpdateFwWnd::CUpdateFwWnd() = default;
 
 CUpdateFwWnd::~CUpdateFwWnd() {

@@ -62,6 +62,15 @@ protected:
         bool engineIdle = false;
     };
 
+    // Picks `path` in the window and starts its upgrade, the question confirmed.
+    static void StartUpgrade(CUpdateFwWnd* fw, const QString& path) {
+        fw->SetFilePath(path);
+        msgtest::WhenShown("MsgWnd", [](DuiLib::WindowImplBase* question) {
+            msgtest::Click(question, "confirm_btn");
+        });
+        msgtest::Click(fw, "update_btn");
+    }
+
     // What runs the firmware window once it shows: `path` with the question confirmed, notes
     // what the window shows at the end into `seen`, then `inside`, then closes it.
     std::function<void(DuiLib::WindowImplBase*)> Drive(const QString& path, Seen& seen,
@@ -70,11 +79,7 @@ protected:
             auto* fw = static_cast<CUpdateFwWnd*>(window);
             // The window is the panel's to close too: touched only while it is the open one.
             auto open = [this, fw] { return m_wnd->FirmwareWindow() == fw && fw->IsWindow(); };
-            fw->SetFilePath(path);
-            msgtest::WhenShown("MsgWnd", [](DuiLib::WindowImplBase* question) {
-                msgtest::Click(question, "confirm_btn");
-            });
-            msgtest::Click(fw, "update_btn");
+            StartUpgrade(fw, path);
             EXPECT_TRUE(WaitFor([&] {
                 return !open() ||
                        (!fw->IsUpdating() && msgtest::Find(fw, "update_btn")->IsEnabled());
@@ -220,11 +225,7 @@ TEST_F(FirmwareWindowTest, LinkChangesCloseAnIdleWindowButNotARunningOne) {
     bool keptThroughReread = false, keptOnUnplug = false;
     msgtest::WhenShown("UpdateFwWnd", [&](DuiLib::WindowImplBase* window) {
         auto* fw = static_cast<CUpdateFwWnd*>(window);
-        fw->SetFilePath(path);
-        msgtest::WhenShown("MsgWnd", [](DuiLib::WindowImplBase* question) {
-            msgtest::Click(question, "confirm_btn");
-        });
-        msgtest::Click(fw, "update_btn");
+        StartUpgrade(fw, path);
         for (unsigned event : {kDbtDeviceRemoveComplete, kDbtDeviceArrival})
             PostDeviceChange(m_wnd->GetWindowHandle(), event, "sim:dv80max");
         ASSERT_TRUE(WaitFor([&] { return !fw->IsUpdating(); }));
@@ -366,11 +367,7 @@ TEST_F(FirmwareWindowTest, CloseWhileRunningAsksThenStopsCleanly) {
     int whenAsked = 0;
     msgtest::WhenShown("UpdateFwWnd", [&](DuiLib::WindowImplBase* window) {
         auto* fw = static_cast<CUpdateFwWnd*>(window);
-        fw->SetFilePath(path);
-        msgtest::WhenShown("MsgWnd", [](DuiLib::WindowImplBase* question) {
-            msgtest::Click(question, "confirm_btn");
-        });
-        msgtest::Click(fw, "update_btn");
+        StartUpgrade(fw, path);
         ASSERT_TRUE(msgtest::WaitFor([&] { return blocks() > 10; }));
         // Declined: it goes on.
         msgtest::WhenShown("MsgWnd", [&](DuiLib::WindowImplBase* question) {
